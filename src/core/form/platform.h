@@ -1,0 +1,62 @@
+// Side effects of the window behind one small interface: message boxes, file dialogs,
+// the desktop's default application, the clipboard, event pumping, the screen, the
+// program folder and the monotonic clock. The Qt window implements it with Qt; the
+// headless form answers it from an automation script and records what happened.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace voltaris {
+
+enum class MessageKind { Error, Warning, Information, About };
+const char* MessageKindName(MessageKind kind);
+
+struct FileDialogRequest {
+  std::string title{};
+  std::string filter{};      // "Session (*.hxsim)|*.hxsim|All files (*.*)|*.*"
+  std::string defaultExt{};  // without the dot
+  std::string initialDir{};
+  std::string fileName{};
+};
+
+struct ScreenSize {
+  int width = 1920;
+  int height = 1080;
+};
+
+// The About box content: a small modal window with a Close button.
+struct AboutInfo {
+  std::string title{};        // window title
+  std::string product{};
+  std::string version{};
+  std::string description{};
+};
+
+class IPlatform {
+ public:
+  virtual ~IPlatform() = default;
+  // A modal message box with an OK button.
+  virtual void ShowMessage(MessageKind kind, const std::string& title, const std::string& text) = 0;
+  virtual void ShowAbout(const AboutInfo& about) = 0;
+  // The chosen file, or nothing when the user cancelled.
+  virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) = 0;
+  // Opens a file with the desktop's default application.
+  virtual void OpenWithDefaultApp(const std::string& path) = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
+  // Lets pending window messages be processed (keeps the window responsive in long work).
+  virtual void ProcessPendingEvents() = 0;
+  virtual ScreenSize Screen() = 0;
+  // Folder of the program file (help file, chemistry library, INI file).
+  virtual std::filesystem::path ProgramDir() = 0;
+  // Monotonic milliseconds.
+  virtual int64_t NowMs() = 0;
+};
+
+// Folder of the running executable (/proc/self/exe), or the current folder.
+std::filesystem::path ExecutableDir();
+
+}  // namespace voltaris

@@ -1,0 +1,52 @@
+#include "form/recording_platform.h"
+
+#include <system_error>
+
+namespace voltaris {
+
+const char* MessageKindName(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Error: return "error";
+    case MessageKind::Warning: return "warning";
+    case MessageKind::Information: return "information";
+    case MessageKind::About: return "about";
+  }
+  return "error";
+}
+
+std::filesystem::path ExecutableDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec && exe.has_parent_path()) return exe.parent_path();
+  return std::filesystem::current_path(ec);
+}
+
+RecordingPlatform::RecordingPlatform() : programDir(ExecutableDir()) {}
+
+void RecordingPlatform::ShowMessage(MessageKind kind, const std::string& title, const std::string& text) {
+  messages.push_back({kind, title, text});
+}
+
+void RecordingPlatform::ShowAbout(const AboutInfo& about) {
+  messages.push_back({MessageKind::About, about.title,
+                      about.product + "\n" + about.version + "\n" + about.description});
+}
+
+std::optional<std::string> RecordingPlatform::NextAnswer() {
+  if (answers_.empty()) return std::nullopt;  // nothing scripted: the user cancels
+  auto a = answers_.front();
+  answers_.pop_front();
+  return a;
+}
+
+std::optional<std::string> RecordingPlatform::OpenFileDialog(const FileDialogRequest&) { return NextAnswer(); }
+std::optional<std::string> RecordingPlatform::SaveFileDialog(const FileDialogRequest&) { return NextAnswer(); }
+
+void RecordingPlatform::OpenWithDefaultApp(const std::string& path) { opened.push_back(path); }
+void RecordingPlatform::SetClipboardText(const std::string& text) { clipboard = text; }
+
+void RecordingPlatform::QueueDialogAnswer(std::optional<std::string> answer) {
+  answers_.push_back(std::move(answer));
+}
+
+}  // namespace voltaris
