@@ -5,7 +5,7 @@ set -euo pipefail
 
 APT_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-charts-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-charts-dev qt6-qpa-plugins libqt6opengl6-dev libgl-dev libxkbcommon-dev
   nlohmann-json3-dev libgtest-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
 )

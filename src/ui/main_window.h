@@ -1,0 +1,69 @@
+// The main window: real widgets built from the layout table, bound both ways to the
+// core's form model. It holds no behaviour of its own: user actions are forwarded to the
+// form model (which runs the core's handlers) and the model's changes are shown.
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QMainWindow>
+#include <QTimer>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "chart_view.h"
+#include "window/form_preview.h"
+
+class QGridLayout;
+class QTabWidget;
+
+namespace voltaris::ui {
+
+class MainWindow : public QMainWindow, public FormListener {
+  Q_OBJECT
+ public:
+  // `scripted`: an automation script drives the play timer (virtual clock), so the
+  // window's own 30 ms timer only keeps the charts drawn.
+  explicit MainWindow(TFormPreview& form, bool scripted = false, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  QWidget* Widget(const std::string& name) const;
+  ChartView* Chart(const std::string& name) const;
+  // Brings every chart drawing up to date with the chart model.
+  void SyncCharts(bool force = false);
+
+  void ControlChanged(const Control& control) override;
+  void ChartChanged(ChartModel& chart) override;
+  void CaptionChanged(const std::string& caption) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* BuildLeftPanel();
+  QWidget* BuildTopPanel();
+  QWidget* BuildMidPanel();
+  QWidget* BuildRightPanel();
+  // Lays out the children of `containerName` inside `host`: label/field pairs
+  // `pairsPerRow` to a row, wide controls on rows of their own, buttons side by side.
+  void Populate(QWidget* host, const std::string& containerName, int pairsPerRow);
+  QWidget* MakeControl(const Control& control, QWidget* parent);
+  QWidget* MakeGroup(const std::string& name, int pairsPerRow, QWidget* parent);
+  void Register(const Control& control, QWidget* widget);
+  void Show(const Control& control);
+  void OnPlayTimer();
+  const Control* HintedControlAt(QObject* object) const;
+
+  TFormPreview& form_;
+  FormModel& model_;
+  bool scripted_;
+  std::unordered_map<std::string, std::vector<const Control*>> children_;
+  std::unordered_map<std::string, QWidget*> widgets_;
+  std::unordered_map<std::string, QLabel*> captionLabels_;
+  std::map<std::string, ChartView*> charts_;
+  QLabel* statusText_ = nullptr;
+  QTimer playTimer_;
+};
+
+}  // namespace voltaris::ui

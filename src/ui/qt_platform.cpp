@@ -1,0 +1,98 @@
+#include "qt_platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStringList>
+#include <QUrl>
+#include <chrono>
+
+#include "about_box.h"
+
+namespace voltaris::ui {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+QString QtFileFilter(const std::string& filter) {
+  const QStringList parts = Q(filter).split(QLatin1Char('|'));
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    QString label = parts[i];
+    if (!label.contains(QLatin1Char('('))) label += QStringLiteral(" (") + patterns + QLatin1Char(')');
+    out << label;
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+void QtPlatform::ShowMessage(MessageKind kind, const std::string& title, const std::string& text) {
+  QMessageBox::Icon icon = QMessageBox::Critical;
+  if (kind == MessageKind::Warning) icon = QMessageBox::Warning;
+  if (kind == MessageKind::Information) icon = QMessageBox::Information;
+  QMessageBox box(icon, Q(title), Q(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+void QtPlatform::ShowAbout(const AboutInfo& about) {
+  AboutBox box(about, parent_);
+  box.exec();
+}
+
+std::optional<std::string> QtPlatform::OpenFileDialog(const FileDialogRequest& r) {
+  const QString path = QFileDialog::getOpenFileName(parent_, Q(r.title), Q(r.initialDir), QtFileFilter(r.filter));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+std::optional<std::string> QtPlatform::SaveFileDialog(const FileDialogRequest& r) {
+  QString start = Q(r.initialDir);
+  if (!r.fileName.empty()) start = start.isEmpty() ? Q(r.fileName) : start + QLatin1Char('/') + Q(r.fileName);
+  QFileDialog dialog(parent_, Q(r.title), start, QtFileFilter(r.filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(Q(r.defaultExt));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+void QtPlatform::OpenWithDefaultApp(const std::string& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+}
+
+void QtPlatform::SetClipboardText(const std::string& text) { QGuiApplication::clipboard()->setText(Q(text)); }
+
+void QtPlatform::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+ScreenSize QtPlatform::Screen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  return {screen->geometry().width(), screen->geometry().height()};
+}
+
+std::filesystem::path QtPlatform::ProgramDir() {
+  return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+int64_t QtPlatform::NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+ScriptedQtPlatform::ScriptedQtPlatform() {
+  programDir = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+  if (const QScreen* s = QGuiApplication::primaryScreen()) screen = {s->geometry().width(), s->geometry().height()};
+}
+
+void ScriptedQtPlatform::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+void ScriptedQtPlatform::SetClipboardText(const std::string& text) {
+  RecordingPlatform::SetClipboardText(text);
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+}  // namespace voltaris::ui

@@ -1,0 +1,285 @@
+// The window shows the form model and forwards the user's actions to it.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEnterEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "form/recording_platform.h"
+#include "main_window.h"
+
+using namespace voltaris;
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+bool HasWidgetOfKind(QWidget* w, ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Edit: return qobject_cast<QLineEdit*>(w) != nullptr;
+    case ControlKind::Combo: return qobject_cast<QComboBox*>(w) != nullptr;
+    case ControlKind::Check: return qobject_cast<QCheckBox*>(w) != nullptr;
+    case ControlKind::Button: return qobject_cast<QPushButton*>(w) != nullptr;
+    case ControlKind::Label:
+    case ControlKind::StatusBar: return qobject_cast<QLabel*>(w) != nullptr;
+    case ControlKind::Memo: return qobject_cast<QPlainTextEdit*>(w) != nullptr;
+    case ControlKind::Grid: return qobject_cast<QTableWidget*>(w) != nullptr;
+    case ControlKind::Trackbar: return qobject_cast<QSlider*>(w) != nullptr;
+    case ControlKind::Progress: return qobject_cast<QProgressBar*>(w) != nullptr;
+    case ControlKind::Pages: return qobject_cast<QTabWidget*>(w) != nullptr;
+    case ControlKind::Group: return qobject_cast<QGroupBox*>(w) != nullptr;
+    case ControlKind::Chart: return qobject_cast<QChartView*>(w) != nullptr;
+    case ControlKind::Panel:
+    case ControlKind::Page: return w != nullptr;
+  }
+  return false;
+}
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<RecordingPlatform> platform_;
+  std::unique_ptr<TFormPreview> form_;
+  std::unique_ptr<ui::MainWindow> window_;
+
+  template <typename T>
+  T* W(const char* name) {
+    T* w = window_->findChild<T*>(QString::fromLatin1(name));
+    if (w == nullptr) qFatal("missing widget %s", name);
+    return w;
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    platform_ = std::make_unique<RecordingPlatform>();
+    platform_->programDir = dir_->path().toStdString();
+    form_ = std::make_unique<TFormPreview>(*platform_);
+    window_ = std::make_unique<ui::MainWindow>(*form_);
+    form_->FormCreate();
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  void cleanup() {
+    window_.reset();
+    form_.reset();
+    platform_.reset();
+    dir_.reset();
+  }
+
+  void everyControlOfTheLayoutIsShownWithItsValues() {
+    FormModel& m = form_->Form();
+    for (const ControlSpec& spec : LayoutTable()) {
+      QWidget* w = window_->findChild<QWidget*>(Q(spec.name));
+      QVERIFY2(w != nullptr, spec.name.c_str());
+      QVERIFY2(HasWidgetOfKind(w, spec.kind), spec.name.c_str());
+      const Control& c = m.Get(spec.name);
+      switch (spec.kind) {
+        case ControlKind::Edit:
+          QCOMPARE(static_cast<QLineEdit*>(w)->text(), Q(c.Text()));
+          QCOMPARE(static_cast<QLineEdit*>(w)->isEnabled(), c.Enabled());
+          QCOMPARE(static_cast<QLineEdit*>(w)->placeholderText(), Q(spec.placeholder));
+          break;
+        case ControlKind::Combo: {
+          auto* cb = static_cast<QComboBox*>(w);
+          QCOMPARE(cb->count(), static_cast<int>(c.Items().size()));
+          QCOMPARE(cb->currentIndex(), c.ItemIndex());
+          QCOMPARE(cb->currentText(), Q(c.Text()));
+          QCOMPARE(cb->isEditable(), !spec.dropDownList);
+          break;
+        }
+        case ControlKind::Check:
+          QCOMPARE(static_cast<QCheckBox*>(w)->text(), Q(c.Caption()));
+          QCOMPARE(static_cast<QCheckBox*>(w)->isChecked(), c.Checked());
+          break;
+        case ControlKind::Button:
+          QCOMPARE(static_cast<QPushButton*>(w)->text(), Q(c.Caption()));
+          break;
+        case ControlKind::Label:
+          QCOMPARE(static_cast<QLabel*>(w)->text(), Q(c.Caption()));
+          QCOMPARE(!w->isHidden(), c.Visible());
+          break;
+        case ControlKind::Group:
+          QCOMPARE(static_cast<QGroupBox*>(w)->title(), Q(c.Caption()));
+          break;
+        case ControlKind::Page: {
+          auto* tabs = qobject_cast<QTabWidget*>(window_->findChild<QWidget*>(Q(spec.parent)));
+          QVERIFY(tabs != nullptr);
+          QCOMPARE(tabs->tabText(tabs->indexOf(w)), Q(c.Caption()));
+          break;
+        }
+        case ControlKind::Pages:
+          QCOMPARE(static_cast<QTabWidget*>(w)->currentWidget()->objectName(), Q(c.ActivePage()));
+          break;
+        case ControlKind::Chart:
+          QCOMPARE(static_cast<QChartView*>(w)->chart()->title(), Q(m.Chart(spec.name).title));
+          break;
+        default:
+          break;
+      }
+      if (!spec.hint.empty()) QCOMPARE(w->toolTip(), Q(HintTitle(spec.hint)));
+    }
+    QCOMPARE(W<QSlider>("tbSpeed")->maximum(), 150);
+    QCOMPARE(W<QSlider>("tbSpeed")->value(), 100);
+    QCOMPARE(W<QTableWidget>("sgCalib")->rowCount(), 4);
+    QCOMPARE(W<QTableWidget>("sgCalib")->columnCount(), 4);
+    QVERIFY(!W<QLineEdit>("EdSinePhase")->isVisibleTo(window_.get()));
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Voltaris Battery Formation Simulator  "));
+  }
+
+  void coreWritesShowWithoutEchoAndUserEditsReachTheCore() {
+    FormModel& m = form_->Form();
+    int changes = 0;
+    m.OnChange("edtFs", [&](const std::string&) { ++changes; });
+    m.SetText("edtFs", "250");
+    QCOMPARE(W<QLineEdit>("edtFs")->text(), QStringLiteral("250"));
+    QCOMPARE(changes, 1);  // the core's own write, not an echo from the widget
+
+    auto* edit = W<QLineEdit>("edtFs");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("75"));
+    QCOMPARE(m.Text("edtFs"), std::string("75"));
+    QCOMPARE(changes, 3);  // one change per typed character
+
+    W<QCheckBox>("chkInterp")->click();
+    QVERIFY(m.Checked("chkInterp"));
+    m.SetActivePage("PcParams", "TsBezier");
+    QCOMPARE(W<QTabWidget>("PcParams")->currentWidget()->objectName(), QStringLiteral("TsBezier"));
+    W<QTabWidget>("PcParams")->setCurrentWidget(W<QWidget>("TsSine"));
+    QCOMPARE(m.Get("PcParams").ActivePage(), std::string("TsSine"));
+    m.SetLines("MemoSimStats1", {"a", "b"});
+    QCOMPARE(W<QPlainTextEdit>("MemoSimStats1")->toPlainText(), QStringLiteral("a\nb"));
+    m.SetItems("cbSEI", {"LFP", "NMC"});
+    m.SetItemIndex("cbSEI", 1);
+    QCOMPARE(W<QComboBox>("cbSEI")->currentText(), QStringLiteral("NMC"));
+  }
+
+  void numericEditsFilterTypedCharactersButNotPasting() {
+    FormModel& m = form_->Form();
+    auto* cap = W<QLineEdit>("edCellCapAh");
+    cap->setFocus();
+    cap->end(false);
+    QTest::keyClicks(cap, QStringLiteral("e+x1"));
+    QCOMPARE(m.Text("edCellCapAh"), std::string("5.01"));
+    auto* rate = W<QLineEdit>("edSeiRateBase");
+    rate->setFocus();
+    rate->end(false);
+    QTest::keyClicks(rate, QStringLiteral("e"));
+    QCOMPARE(m.Text("edSeiRateBase"), std::string("1e-9e"));
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("abc"));
+    cap->setFocus();
+    QTest::keySequence(cap, QKeySequence::Paste);
+    QCOMPARE(m.Text("edCellCapAh"), std::string("5.01abc"));
+  }
+
+  void hintsShowTitleAsToolTipAndLongPartInTheStatusBar() {
+    auto* mu = W<QLineEdit>("EdGauMu");
+    QCOMPARE(mu->toolTip(), QStringLiteral("Center/Mu (0..1)"));
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(mu, &enter);
+    QCOMPARE(W<QLabel>("FStatusBar")->text(),
+             QStringLiteral("Pulse center: 0.5 = mid-cycle, 0.3 = front-loaded, 0.7 = back-loaded."));
+    QEnterEvent enterButton(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(W<QPushButton>("btnStart"), &enterButton);
+    QCOMPARE(W<QLabel>("FStatusBar")->text(), QString());
+  }
+
+  void functionKeysAreSeenBeforeTheControls() {
+    auto* edit = W<QLineEdit>("EdTotalMs");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_F1);
+    QCOMPARE(platform_->messages.size(), size_t{1});
+    QCOMPARE(Q(platform_->messages[0].text),
+             QStringLiteral("Help file not found: ") + dir_->filePath(QStringLiteral("Voltaris_Help.html")));
+
+    std::ofstream(dir_->filePath(QStringLiteral("Voltaris_Help.html")).toStdString()) << "<html></html>";
+    QTest::keyClick(edit, Qt::Key_F1);
+    QCOMPARE(platform_->opened.size(), size_t{1});
+
+    edit->setSelection(0, 0);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(platform_->messages.size(), size_t{1});
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(platform_->messages.size(), size_t{2});
+    QCOMPARE(platform_->messages[1].kind, MessageKind::About);
+    QVERIFY(!edit->hasSelectedText());  // the window took Ctrl+A, not the edit
+  }
+
+  void aFailingHandlerIsShownOnce() {
+    form_->Form().OnClick("btnStop", [](const std::string&) { throw FormError("Run not started"); });
+    W<QPushButton>("btnStop")->click();
+    QCOMPARE(platform_->messages.size(), size_t{1});
+    QCOMPARE(platform_->messages[0].kind, MessageKind::Error);
+    QCOMPARE(Q(platform_->messages[0].text), QStringLiteral("Run not started"));
+  }
+
+  void chartsDrawTheModelAndDoubleClickUndoesZoom() {
+    ChartModel& chart = form_->Form().Chart("chI");
+    SeriesModel& s = chart.AddSeries("FSerI", SeriesKind::FastLine);
+    for (int i = 0; i < 200000; ++i) s.Add(i * 1e-3, (i % 100) * 0.01);
+    chart.SetZoom({1, 2, 0, 1});
+    window_->SyncCharts();
+    ui::ChartView* view = window_->Chart("chI");
+    QVERIFY(view != nullptr);
+    // Long series are drawn as a bounded min/max envelope.
+    QVERIFY(view->DrawnPointCount("FSerI") > 0);
+    QVERIFY(view->DrawnPointCount("FSerI") < 20000);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->viewport()->rect().center());
+    QVERIFY(!chart.Zoom().has_value());
+  }
+
+  // The program itself driven by a script under the X server: screenshot and dump.
+  void scriptedWindowTakesAScreenshotAndDumps() {
+    const QString script = dir_->filePath(QStringLiteral("s.vs"));
+    const QString png = dir_->filePath(QStringLiteral("shot.png"));
+    const QString dump = dir_->filePath(QStringLiteral("dump.json"));
+    std::ofstream(script.toStdString()) << "set EdSineMax 2.75\nhover EdGauMu\nkey Ctrl+A\nscreenshot "
+                                        << png.toStdString() << "\ndump " << dump.toStdString() << "\nquit\n";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    const QImage shot(png);
+    QVERIFY(!shot.isNull());
+    QVERIFY(shot.width() >= 1280);
+    QVERIFY(shot.height() >= 700);
+    std::ifstream in(dump.toStdString());
+    const auto d = nlohmann::json::parse(in);
+    QCOMPARE(d["controls"]["EdSineMax"]["text"].get<std::string>(), std::string("2.75"));
+    QCOMPARE(d["messages"][0]["kind"].get<std::string>(), std::string("about"));
+    QCOMPARE(d["controls"]["FStatusBar"]["text"].get<std::string>(),
+             std::string("Pulse center: 0.5 = mid-cycle, 0.3 = front-loaded, 0.7 = back-loaded."));
+
+    std::ofstream(script.toStdString()) << "set EdSineMax 1\nset nothing 2\n";
+    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY(p.readAllStandardError().contains("script:2: unknown control: nothing"));
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
