@@ -232,8 +232,11 @@ void ChartView::SyncRanges() {
       axis->setTickAnchor(0.0);
       axis->setTickInterval(m.increment);
     } else {
+      // As many labels as fit: about one per 40 px of height, one per 90 px of width.
+      const QRectF plot = chart_->plotArea();
+      const int room = horizontal ? static_cast<int>(plot.width() / 90) : static_cast<int>(plot.height() / 40);
       axis->setTickType(QValueAxis::TicksFixed);
-      axis->setTickCount(horizontal ? 7 : 5);
+      axis->setTickCount(std::clamp(room + 1, 2, horizontal ? 11 : 6));
     }
   };
   apply(bottom_, model_.bottom, true);
@@ -251,11 +254,11 @@ void ChartView::SyncRanges() {
 
 void ChartView::SyncFromModel(bool force) {
   const uint64_t sig = model_.Signature();
-  const int w = width();
-  if (!force && sig == lastSignature_ && w == lastWidth_) return;
-  const bool resized = w != lastWidth_;
+  const QSize size = this->size();
+  if (!force && sig == lastSignature_ && size == lastSize_) return;
+  const bool resized = size.width() != lastSize_.width();  // the envelope depends on the width
   lastSignature_ = sig;
-  lastWidth_ = w;
+  lastSize_ = size;
   ApplyStyle();
   SyncSeries(force || resized);
   SyncRanges();

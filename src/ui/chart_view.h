@@ -55,7 +55,7 @@ class ChartView : public QChartView {
   std::map<std::string, QValueAxis*> custom_;
   std::map<std::string, Drawn> drawn_;
   uint64_t lastSignature_ = ~uint64_t{0};
-  int lastWidth_ = -1;
+  QSize lastSize_{-1, -1};
   bool rubberBandActive_ = false;
 };
 

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSplitter>
@@ -88,9 +89,9 @@ MainWindow::MainWindow(TFormPreview& form, bool scripted, QWidget* parent)
   splitL->setStretchFactor(1, 1);
   splitR->setStretchFactor(0, 1);
   splitR->setStretchFactor(1, 0);
-  splitL->setSizes({433, 1476});
-  splitR->setSizes({1094, 382});
   setCentralWidget(splitL);
+  splitL_ = splitL;
+  splitR_ = splitR;
 
   // Status bar: one text panel with the long part of the current hint.
   const Control& sb = model_.Get("FStatusBar");
@@ -128,7 +129,6 @@ QWidget* MainWindow::BuildLeftPanel() {
   scroll->setObjectName(QStringLiteral("LeftPanelScroll"));
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   const Control& panel = model_.Get("LeftPanel");
   auto* host = new QWidget();
   Register(panel, host);
@@ -140,7 +140,8 @@ QWidget* MainWindow::BuildLeftPanel() {
     layout->addWidget(group, g->Name() == "GroupBox2" ? 1 : 0);
   }
   scroll->setWidget(host);
-  scroll->setMinimumWidth(360);
+  // Wide enough for the groups' content: the panel scrolls vertically only.
+  scroll->setMinimumWidth(host->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
   scroll->resize(panel.Spec().width, scroll->height());
   return scroll;
 }
@@ -162,19 +163,16 @@ QWidget* MainWindow::BuildTopPanel() {
     buttons->addWidget(MakeControl(model_.Get(name), host));
   docs->addLayout(buttons);
   docs->addWidget(MakeControl(model_.Get("cbJsonType"), host));
+  docs->addWidget(MakeControl(model_.Get("btnPdfExport"), host), 0, Qt::AlignLeft);
   docs->addStretch(1);
   row->addLayout(docs);
 
   for (const char* name : {"MemoSimStats1", "MemoSimStats2"}) {
     const Control& memo = model_.Get(name);
     QWidget* w = MakeControl(memo, host);
-    w->setMinimumWidth(memo.Spec().width > 0 ? memo.Spec().width : 330);
+    w->setMinimumWidth(120);  // 330 px at design size; narrower on small screens
     row->addWidget(w, 1);
   }
-  auto* pdf = new QVBoxLayout();
-  pdf->addWidget(MakeControl(model_.Get("btnPdfExport"), host));
-  pdf->addStretch(1);
-  row->addLayout(pdf);
   return host;
 }
 
@@ -188,7 +186,7 @@ QWidget* MainWindow::BuildMidPanel() {
   for (const Control* c : children_["MidPanel"]) {
     QWidget* w = MakeControl(*c, host);
     const int h = c->Spec().height > 0 ? c->Spec().height : 200;
-    w->setMinimumHeight(h / 2);
+    w->setMinimumHeight(h / 3);
     layout->addWidget(w, h);
   }
   return host;
@@ -207,11 +205,17 @@ QWidget* MainWindow::BuildRightPanel() {
     Register(*c, sub);
     Populate(sub, c->Name(), 1);
     const int h = c->Spec().height > 0 ? c->Spec().height : 150;
-    if (c->Name() != "pnlChem") sub->setMinimumHeight(h * 3 / 4);
+    if (c->Name() != "pnlChem") sub->setMinimumHeight(h * 2 / 3);
     layout->addWidget(sub, h);
   }
-  host->resize(panel.Spec().width, host->height());
-  return host;
+  // Scrolls on small screens, so the chemistry page never squeezes the charts below it.
+  auto* scroll = new QScrollArea();
+  scroll->setObjectName(QStringLiteral("RightPanelScroll"));
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(host);
+  scroll->setMinimumWidth(host->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
+  return scroll;
 }
 
 QWidget* MainWindow::MakeGroup(const std::string& name, int pairsPerRow, QWidget* parent) {
@@ -230,13 +234,17 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
   const int cols = pairsPerRow * 2;
   int row = 0, col = 0;
   QHBoxLayout* buttonRow = nullptr;
+  int buttonChars = 0;
   auto newRow = [&] {
     if (col > 0) ++row;
     col = 0;
   };
   for (const Control* c : children_[containerName]) {
     const ControlSpec& s = c->Spec();
-    if (s.kind != ControlKind::Button) buttonRow = nullptr;
+    if (s.kind != ControlKind::Button) {
+      buttonRow = nullptr;
+      buttonChars = 0;
+    }
     if (IsPair(*c)) {
       if (col >= cols) newRow();
       auto* label = new QLabel(Q(s.label), host);
@@ -257,6 +265,12 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
     }
     newRow();
     if (s.kind == ControlKind::Button) {
+      // Buttons sit side by side; a long row wraps so the narrow panels keep their width.
+      buttonChars += static_cast<int>(s.caption.size());
+      if (buttonRow != nullptr && buttonChars > 36) {
+        buttonRow = nullptr;
+        buttonChars = static_cast<int>(s.caption.size());
+      }
       if (buttonRow == nullptr) {
         buttonRow = new QHBoxLayout();
         buttonRow->setSpacing(4);
@@ -299,6 +313,8 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
       auto* cb = new QComboBox(parent);
       cb->setEditable(!s.dropDownList);
       cb->setMinimumWidth(56);
+      cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+      cb->setMinimumContentsLength(4);
       connect(cb, &QComboBox::activated, this, [this, name](int index) { model_.UserSelect(name, index); });
       if (cb->isEditable())
         connect(cb->lineEdit(), &QLineEdit::textEdited, this,
@@ -336,6 +352,7 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
       m->setMinimumHeight(48);
       if (s.height > 0) m->setMaximumHeight(s.height);
       else if (s.parent == "grpAI") m->setMaximumHeight(100);  // the AI group is 208 px in all
+      else m->setMaximumHeight(140);  // a memo of figures: a dozen lines
       w = m;
       break;
     }
@@ -553,6 +570,19 @@ void MainWindow::Show(const Control& c) {
     if (w->parentWidget() != nullptr) w->setVisible(c.Visible());
   }
   if (auto it = captionLabels_.find(c.Name()); it != captionLabels_.end()) it->second->setVisible(c.Visible());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (splitterSized_) return;
+  splitterSized_ = true;
+  // Design widths: left panel 433 px, right panel 382 px; a narrow screen gives the
+  // middle charts what is left, but never less than a third of the window.
+  const int total = splitL_->width();
+  const int left = std::min(433, total / 3);
+  const int right = std::min(382, (total - left) / 2);
+  splitL_->setSizes({left, total - left});
+  splitR_->setSizes({total - left - right, right});
 }
 
 void MainWindow::ControlChanged(const Control& control) { Show(control); }

@@ -17,6 +17,7 @@
 
 class QGridLayout;
 class QTabWidget;
+class QSplitter;
 
 namespace voltaris::ui {
 
@@ -39,6 +40,7 @@ class MainWindow : public QMainWindow, public FormListener {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   QWidget* BuildLeftPanel();
@@ -64,6 +66,9 @@ class MainWindow : public QMainWindow, public FormListener {
   std::map<std::string, ChartView*> charts_;
   QLabel* statusText_ = nullptr;
   QTimer playTimer_;
+  QSplitter* splitL_ = nullptr;
+  QSplitter* splitR_ = nullptr;
+  bool splitterSized_ = false;
 };
 
 }  // namespace voltaris::ui
