@@ -205,7 +205,7 @@ QWidget* MainWindow::BuildRightPanel() {
     Register(*c, sub);
     Populate(sub, c->Name(), 1);
     const int h = c->Spec().height > 0 ? c->Spec().height : 150;
-    if (c->Name() != "pnlChem") sub->setMinimumHeight(h * 2 / 3);
+    if (c->Name() != "pnlChem") sub->setMinimumHeight(h);
     layout->addWidget(sub, h);
   }
   // Scrolls on small screens, so the chemistry page never squeezes the charts below it.
@@ -352,7 +352,7 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
       m->setMinimumHeight(48);
       if (s.height > 0) m->setMaximumHeight(s.height);
       else if (s.parent == "grpAI") m->setMaximumHeight(100);  // the AI group is 208 px in all
-      else m->setMaximumHeight(140);  // a memo of figures: a dozen lines
+      else m->setMaximumHeight(110);  // a memo of figures: eight lines
       w = m;
       break;
     }
