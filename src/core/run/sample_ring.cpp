@@ -1,0 +1,80 @@
+#include "run/sample_ring.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "common/debug_log.h"
+
+namespace voltaris {
+
+int TSampleRing::CapacityForStep(double dtSim) {
+  const double wanted = dtSim > 0 ? std::ceil(1800.0 / dtSim) : static_cast<double>(kMaxCapacity);
+  if (!(wanted < kMaxCapacity)) return kMaxCapacity;  // also catches NaN and infinity
+  return std::max(static_cast<int>(wanted), 1024);
+}
+
+void TSampleRing::RingInit(int capacity) {
+  int cap = std::max(capacity, kMinCapacity);
+  if (cap > kMaxCapacity) {
+    DebugOut("Sample ring: " + std::to_string(capacity) + " samples requested, limited to " +
+             std::to_string(kMaxCapacity));
+    cap = kMaxCapacity;
+  }
+  cap_ = cap;
+  t_.assign(static_cast<size_t>(cap), 0.0);
+  i_.assign(static_cast<size_t>(cap), 0.0);
+  v_.assign(static_cast<size_t>(cap), 0.0);
+  RingClear();
+}
+
+void TSampleRing::RingClear() {
+  head_ = 0;
+  count_ = 0;
+  descents_ = 0;
+}
+
+void TSampleRing::RingPush(double t, double I, double V) {
+  if (cap_ <= 0) return;  // never initialised: nothing to keep
+  if (count_ > 0) {
+    const int newest = head_ == 0 ? cap_ - 1 : head_ - 1;
+    if (!(t >= t_[static_cast<size_t>(newest)])) ++descents_;
+  }
+  if (count_ == cap_ && cap_ > 1) {
+    // The oldest sample (at head) leaves; so does its pair with the next oldest.
+    const int next = head_ + 1 == cap_ ? 0 : head_ + 1;
+    if (!(t_[static_cast<size_t>(next)] >= t_[static_cast<size_t>(head_)])) --descents_;
+  }
+  const auto slot = static_cast<size_t>(head_);
+  t_[slot] = t;
+  i_[slot] = I;
+  v_[slot] = V;
+  if (++head_ == cap_) head_ = 0;
+  if (count_ < cap_) ++count_;
+}
+
+int TSampleRing::RingAbsIndex(int k) const {
+  if (cap_ <= 0) return 0;
+  int s = head_ + k - count_;
+  while (s < 0) s += cap_;
+  while (s >= cap_) s -= cap_;
+  return s;
+}
+
+int TSampleRing::FirstIndexAtOrAfter(double tStart) const {
+  if (count_ <= 0) return 0;
+  if (TimesInOrder()) {
+    int lo = 0, hi = count_;  // first logical index with time >= tStart lies in [lo, hi]
+    while (lo < hi) {
+      const int mid = lo + (hi - lo) / 2;
+      if (t_[static_cast<size_t>(RingAbsIndex(mid))] >= tStart) hi = mid;
+      else lo = mid + 1;
+    }
+    return lo < count_ ? lo : 0;
+  }
+  for (int k = 0; k < count_; ++k)
+    if (t_[static_cast<size_t>(RingAbsIndex(k))] >= tStart) return k;
+  return 0;
+}
+
+}  // namespace voltaris

@@ -1,0 +1,57 @@
+// Fixed-capacity ring of the run's simulated samples (time, current, voltage). The newest
+// sample overwrites the oldest when the ring is full; pushing is constant time and never
+// allocates. The live charts read the last 30 simulated seconds from it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace voltaris {
+
+class TSampleRing {
+ public:
+  // Smallest ring: RingInit raises smaller capacities to this.
+  static constexpr int kMinCapacity = 200;
+  // Largest ring (three doubles per sample, 48 MB): holds 30 minutes of samples down to a
+  // 0.9 ms step and the 30 s chart window down to a 15 µs step. Larger requests are
+  // lowered to it rather than risking an allocation failure.
+  static constexpr int kMaxCapacity = 2'000'000;
+
+  // Capacity that keeps 30 minutes of samples at the simulation step dtSim (seconds),
+  // at least 1024 and within kMaxCapacity.
+  static int CapacityForStep(double dtSim);
+
+  // Allocates and empties the ring: capacity limited to kMinCapacity..kMaxCapacity.
+  void RingInit(int capacity);
+  // Empties the ring, keeping its storage.
+  void RingClear();
+  // Appends one sample, overwriting the oldest when full.
+  void RingPush(double t, double I, double V);
+  // Slot of logical index k (0 = oldest valid sample, FRingCount() - 1 = newest).
+  int RingAbsIndex(int k) const;
+
+  int FRingCap() const { return cap_; }
+  int FRingHead() const { return head_; }
+  int FRingCount() const { return count_; }
+  // Per-slot storage, FRingCap() elements each.
+  const std::vector<double>& FRingT() const { return t_; }
+  const std::vector<double>& FRingI() const { return i_; }
+  const std::vector<double>& FRingV() const { return v_; }
+
+  // Logical index of the first sample whose time is >= tStart, searching from the oldest;
+  // 0 when none is. Uses a binary search while the valid times are in order.
+  int FirstIndexAtOrAfter(double tStart) const;
+  // Whether the valid samples' times never decrease from oldest to newest.
+  bool TimesInOrder() const { return descents_ == 0; }
+
+ private:
+  int cap_ = 0;
+  int head_ = 0;
+  int count_ = 0;
+  // Number of neighbouring valid samples whose time does not rise (times out of order,
+  // for example after a second run was pushed without emptying the ring).
+  int64_t descents_ = 0;
+  std::vector<double> t_, i_, v_;
+};
+
+}  // namespace voltaris
