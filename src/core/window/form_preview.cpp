@@ -23,6 +23,7 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   ChartModel& ocv = form_.Chart("chOCV");
   ocv.bottom.title = "SOC";
   ocv.left.title = "OCV";
+  RegisterWaveformProbes();
 }
 
 void TFormPreview::FormCreate() {
@@ -32,6 +33,7 @@ void TFormPreview::FormCreate() {
     form_.Chart(name).zoomAllowed = true;
     form_.OnDoubleClick(name, [this](const std::string& sender) { ChartDblClick(sender); });
   }
+  waveform.AttachHandlers();
 }
 
 void TFormPreview::FormShow() {}
@@ -119,6 +121,51 @@ Json TFormPreview::DumpState() const {
   Json state = Json::object();
   for (const auto& [name, read] : stateFields_) state[name] = read();
   return state;
+}
+
+void TFormPreview::RegisterWaveformProbes() {
+  RegisterProbe("ActivePatternRaw", 1, [this](const std::vector<double>& a) {
+    return Json(waveform.shapes.ActivePatternRaw(a[0]));
+  });
+  RegisterProbe("ChemLutAtTime", 1, [this](const std::vector<double>& a) {
+    return Json(waveform.shapes.ChemLutAtTime(a[0]));
+  });
+  RegisterProbe("GetPatternFreqHzFromUI", 0, [this](const std::vector<double>&) {
+    return Json(waveform.shapes.GetPatternFreqHzFromUI());
+  });
+  // The voltage schedule as a run start parses it (edtVsteps, edtVt), without touching
+  // the run's FVSched.
+  RegisterProbe("VFromSchedule", 1, [this](const std::vector<double>& a) {
+    const TSchedules& s = waveform.schedules;
+    return Json(s.VFromSchedule(s.VScheduleFromUI(), a[0]));
+  });
+  RegisterProbe("StepTargetAvgWithRamp", 3, [this](const std::vector<double>& a) {
+    return Json(StepTargetAvgWithRamp(a[0], waveform.schedules.IStepsFromUI(), a[1], a[2]));
+  });
+  RegisterProbe("VoltageRampEnv", 4, [this](const std::vector<double>& a) {
+    return Json(VoltageRampEnv(a[0], a[1], a[2], a[3], waveform.schedules.VShapeFromUI()));
+  });
+  RegisterProbe("ApplyShape", 2, [](const std::vector<double>& a) {
+    const int kind = a[1] >= 0.0 && a[1] < 4.0 ? static_cast<int>(a[1]) : -1;  // others: no shape
+    return Json(ApplyShape(a[0], static_cast<TVRampShape>(kind)));
+  });
+
+  RegisterStateField("FVSched", [this] {
+    Json j = Json::array();
+    for (const TVStep& p : waveform.schedules.FVSched) j.push_back(Json::array({p.TMin, p.V}));
+    return j;
+  });
+  RegisterStateField("FCCISteps", [this] {
+    Json j = Json::array();
+    for (const TStepPt& p : waveform.schedules.FCCISteps) j.push_back(Json::array({p.tMin, p.IMaxA}));
+    return j;
+  });
+  RegisterStateField("FCCIStepsValid", [this] { return Json(waveform.schedules.FCCIStepsValid); });
+  RegisterStateField("FChemValid", [this] { return Json(waveform.shapes.FChemValid); });
+  RegisterStateField("FChemLUT", [this] { return Json(waveform.shapes.FChemLUT); });
+  RegisterStateField("FChemCycleMs", [this] { return Json(waveform.shapes.FChemCycleMs); });
+  RegisterStateField("FChemImin", [this] { return Json(waveform.shapes.FChemImin); });
+  RegisterStateField("FChemImax", [this] { return Json(waveform.shapes.FChemImax); });
 }
 
 }  // namespace voltaris

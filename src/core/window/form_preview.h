@@ -14,6 +14,7 @@
 #include "form/form_model.h"
 #include "form/keys.h"
 #include "form/platform.h"
+#include "waveform/waveform.h"
 
 namespace voltaris {
 
@@ -82,6 +83,14 @@ class TFormPreview {
   bool playTimerEnabled_ = false;
   std::map<std::string, std::pair<size_t, Probe>> probes_;
   std::vector<std::pair<std::string, std::function<Json()>>> stateFields_;
+
+ public:
+  // Waveform generation: pattern shapes, schedules and the reference preview, bound to
+  // the form (declared after it, so the form exists when it resolves its controls).
+  TWaveform waveform{form_};
+
+ private:
+  void RegisterWaveformProbes();
 };
 
 }  // namespace voltaris

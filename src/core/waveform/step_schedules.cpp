@@ -1,0 +1,135 @@
+#include "waveform/step_schedules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "common/numbers.h"
+
+namespace voltaris {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+// Calls `fn` with every piece of `text` between ";" separators.
+template <typename Fn>
+void ForEachItem(std::string_view text, Fn fn) {
+  size_t start = 0;
+  for (;;) {
+    const size_t semi = text.find(';', start);
+    fn(text.substr(start, semi == std::string_view::npos ? std::string_view::npos : semi - start));
+    if (semi == std::string_view::npos) return;
+    start = semi + 1;
+  }
+}
+
+}  // namespace
+
+bool ParseISteps(std::string_view text, std::vector<TStepPt>& steps) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  steps.clear();
+  ForEachItem(text, [&](std::string_view piece) {
+    piece = Trim(piece);
+    const size_t comma = piece.find(',');
+    if (piece.empty() || comma == std::string_view::npos) return;
+    const double minutes = SafeStrToF(Trim(piece.substr(0, comma)), kNaN);
+    const double amps = SafeStrToF(Trim(piece.substr(comma + 1)), kNaN);
+    if (std::isnan(minutes) || std::isnan(amps)) return;
+    steps.push_back({minutes, amps});
+  });
+  return !steps.empty();
+}
+
+double StepTargetAvgWithRamp(double tSec, const std::vector<TStepPt>& steps, double tauUpS, double tauDnS) {
+  if (steps.empty()) return 0.0;
+  double y = steps[0].IMaxA;
+  size_t k = 0;
+  for (size_t i = 0; i < steps.size() && steps[i].tMin * 60.0 <= tSec; ++i) k = i;
+  for (size_t i = 1; i <= k; ++i) {
+    const double target = steps[i].IMaxA;
+    const double dt = std::max(0.0, tSec - steps[i].tMin * 60.0);
+    double tau = target >= y ? tauUpS : tauDnS;
+    if (tau <= 1e-6) tau = 1e-6;
+    y = target + (y - target) * std::exp(-dt / tau);
+  }
+  return y;
+}
+
+std::string NormalizeNumberStr(std::string_view text) {
+  const char sep = UserDecimalSeparator();
+  std::string out(text);
+  for (char& c : out)
+    if (c == '.' || c == ',') c = sep;
+  return out;
+}
+
+void AppendVStep(std::vector<TVStep>& sched, double tMin, double volts) { sched.push_back({tMin, volts}); }
+
+std::vector<TVStep> ParseVSteps(std::string_view text, double defaultV) {
+  std::vector<TVStep> sched;
+  text = Trim(text);
+  if (text.empty()) return sched;
+
+  std::string compact;
+  compact.reserve(text.size());
+  for (char c : text)
+    if (c != ' ' && c != '\t') compact.push_back(c);
+
+  ForEachItem(compact, [&](std::string_view item) {
+    if (item.empty()) return;
+    size_t sep = item.find(':');
+    if (sep == std::string_view::npos) sep = item.find('=');
+    if (sep == std::string_view::npos) sep = item.find(',');
+    if (sep == std::string_view::npos) return;
+    const double minutes = SafeStrToF(NormalizeNumberStr(item.substr(0, sep)), -1.0);
+    const double volts = SafeStrToF(NormalizeNumberStr(item.substr(sep + 1)), -1.0);
+    // An overflowing entry ("1e999") would put an infinite point into the schedule.
+    if (minutes >= 0.0 && volts > 0.0 && std::isfinite(minutes) && std::isfinite(volts))
+      AppendVStep(sched, minutes, volts);
+  });
+
+  if (sched.empty() && defaultV > 0.0) AppendVStep(sched, 0.0, defaultV);
+  std::stable_sort(sched.begin(), sched.end(), [](const TVStep& a, const TVStep& b) { return a.TMin < b.TMin; });
+  return sched;
+}
+
+double ScheduledVoltage(const std::vector<TVStep>& sched, double tSec, double v0, double ceilingV) {
+  if (sched.empty()) return v0;
+  if (tSec <= sched[0].TMin * 60.0) return sched[0].V;
+  for (size_t i = 0; i + 1 < sched.size(); ++i) {
+    const TVStep& a = sched[i];
+    const TVStep& b = sched[i + 1];
+    if (a.TMin * 60.0 <= tSec && tSec <= b.TMin * 60.0) {
+      const double span = (b.TMin - a.TMin) * 60.0;
+      // Two points at the same minute: the later point's voltage (no zero division).
+      if (span <= 0.0) return b.V;
+      return a.V + (b.V - a.V) * (tSec - a.TMin * 60.0) / span;
+    }
+  }
+  return std::min(sched.back().V, ceilingV);
+}
+
+bool ParseCCTextToAmp(std::string_view text, double capAh, double& a) {
+  a = 0.0;
+  std::string s(Trim(text));
+  std::replace(s.begin(), s.end(), ',', '.');
+  if (s.empty()) return false;
+  double v = 0.0;
+  const char last = s.back();
+  if (last == 'C' || last == 'c') {
+    if (!TryParseFloat(std::string_view(s).substr(0, s.size() - 1), '.', v)) return false;
+    a = v * capAh;
+    return true;
+  }
+  if (last == 'A' || last == 'a') s.pop_back();
+  if (!TryParseFloat(s, '.', v)) return false;
+  a = v;
+  return true;
+}
+
+}  // namespace voltaris

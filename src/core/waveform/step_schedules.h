@@ -1,0 +1,60 @@
+// The current and voltage schedules typed by the user: "minutes,amperes; ..." and
+// "minutes:volts; ...", their parsing, the first-order approach of the current target
+// from step to step, and the piecewise-linear voltage schedule.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace voltaris {
+
+// One point of the current schedule: the step starts at tMin (minutes from the start
+// of the run) and targets IMaxA (A).
+struct TStepPt {
+  double tMin = 0;
+  double IMaxA = 0;
+  bool operator==(const TStepPt&) const = default;
+};
+
+// One point of the voltage schedule: TMin minutes, V volts.
+struct TVStep {
+  double TMin = 0;
+  double V = 0;
+  bool operator==(const TVStep&) const = default;
+};
+
+// Parses "min,A; min,A; ..." into `steps` (cleared first), in the typed order, without
+// range or order checks; pieces without a "," or with a side that is not a number are
+// skipped. True when at least one point was read.
+bool ParseISteps(std::string_view text, std::vector<TStepPt>& steps);
+
+// The current target at tSec (s): the first point's current until later points start,
+// then each started point approached exponentially from the running value with
+// tauUpS (rising) or tauDnS (falling), in s. Only the leading run of started points
+// counts: the walk stops at the first point that has not started. Empty: 0.
+double StepTargetAvgWithRamp(double tSec, const std::vector<TStepPt>& steps, double tauUpS, double tauDnS);
+
+// Replaces every "." and "," by the user's decimal separator.
+std::string NormalizeNumberStr(std::string_view text);
+
+// Appends one point to a voltage schedule.
+void AppendVStep(std::vector<TVStep>& sched, double tMin, double volts);
+
+// Parses "min:V; ..." (separator ":", else "=", else ","; blanks ignored; "." and ","
+// both read as the decimal separator). Points need minutes >= 0 and volts > 0. A text
+// without any such point gives the single point (0, defaultV) when defaultV > 0; an
+// empty text gives an empty schedule. The result is sorted by time.
+std::vector<TVStep> ParseVSteps(std::string_view text, double defaultV);
+
+// The voltage of a schedule at tSec (s): v0 for an empty schedule, the first point's
+// voltage before it, straight lines between points, and after the last point the
+// smaller of its voltage and `ceilingV`.
+double ScheduledVoltage(const std::vector<TVStep>& sched, double tSec, double v0, double ceilingV);
+
+// Reads a current typed in amperes ("2.5", "2,5A") or as a C-rate of capAh ("0.5C");
+// "," counts as ".", whatever the user's regional settings. False (and a = 0) when
+// the text does not read.
+bool ParseCCTextToAmp(std::string_view text, double capAh, double& a);
+
+}  // namespace voltaris
