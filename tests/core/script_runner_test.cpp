@@ -77,20 +77,20 @@ TEST_F(ScriptRunnerTest, DumpHasEveryControlWithTheFieldsOfItsKind) {
 }
 
 TEST_F(ScriptRunnerTest, ChartSeriesAreSummarisedAndFullDumpsHoldEveryPoint) {
-  SeriesModel& s = form_.Form().Chart("chWave").AddSeries("FSerWaveRef", SeriesKind::FastLine);
-  s.title = "Ref (preview)";
+  SeriesModel& s = form_.Form().Chart("chOCV").AddSeries("FSerTest", SeriesKind::FastLine);
+  s.title = "Test";
   s.Add(0, 1);
   s.Add(1, -2);
   s.Add(2, 3);
-  const Json brief = Dump()["charts"]["chWave"]["series"][1];
+  const Json brief = Dump()["charts"]["chOCV"]["series"][1];
   EXPECT_EQ(brief["points"], 3);
   EXPECT_EQ(brief["first"], Json::array({0.0, 1.0}));
   EXPECT_EQ(brief["last"], Json::array({2.0, 3.0}));
   EXPECT_EQ(brief["minY"], -2.0);
   EXPECT_EQ(brief["maxY"], 3.0);
   EXPECT_FALSE(brief.contains("data"));
-  EXPECT_EQ(Dump(true)["charts"]["chWave"]["series"][1]["data"].size(), 3u);
-  const Json empty = Dump()["charts"]["chWave"]["series"][0];
+  EXPECT_EQ(Dump(true)["charts"]["chOCV"]["series"][1]["data"].size(), 3u);
+  const Json empty = Dump()["charts"]["chOCV"]["series"][0];
   EXPECT_TRUE(empty["first"].is_null());
   EXPECT_TRUE(empty["minY"].is_null());
 }
@@ -148,19 +148,17 @@ TEST_F(ScriptRunnerTest, QuitEndsTheScriptAndDialogsAnswerInOrder) {
 }
 
 TEST_F(ScriptRunnerTest, TicksRunThePlayTimerOnAVirtualClock) {
-  int ticks = 0;
-  form_.onPlayTimer = [&] {
-    if (++ticks == 5) form_.SetPlayTimerEnabled(false);
-  };
   ASSERT_EQ(Run("tick 3\n"), 0);
-  EXPECT_EQ(ticks, 0);  // the timer is off until a run starts
-  form_.SetPlayTimerEnabled(true);
-  ASSERT_EQ(Run("tick 2\nrun-to-end\n"), 0);
-  EXPECT_EQ(ticks, 5);
-  EXPECT_EQ(platform_.NowMs(), 8 * 30);
-  form_.SetPlayTimerEnabled(true);
+  EXPECT_EQ(form_.FSimT, 0.0);  // the timer is off until a run starts
+  // Initial inputs: 1 s steps at speed 100 give 3 steps per 30 ms tick.
+  ASSERT_EQ(Run("click btnStart\ntick 2\n"), 0);
+  EXPECT_DOUBLE_EQ(form_.FSimT, 6.0);
+  EXPECT_EQ(platform_.NowMs(), 5 * 30);
   ASSERT_EQ(Run("run-to-end 4\n"), 0);
-  EXPECT_EQ(ticks, 9);
+  EXPECT_DOUBLE_EQ(form_.FSimT, 18.0);
+  ASSERT_EQ(Run("run-to-end\n"), 0);
+  EXPECT_FALSE(form_.IsPlaying());
+  EXPECT_DOUBLE_EQ(form_.FSimT, 3600.0);
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ class WaveformWindowTest : public ::testing::Test {
 };
 
 TEST_F(WaveformWindowTest, ActivePatternFollowsTheTabAndTheEdits) {
-  EXPECT_EQ(wave().shapes.ActivePatternRaw(0.1), 0.0);  // CC_CV without the set-point law
+  // CC_CV: the window's CC-CV law charges at the first current step (1.2 A).
+  EXPECT_DOUBLE_EQ(wave().shapes.ActivePatternRaw(0.1), 1.2);
   wave().shapes.ccCvSetPoint = [](double t) { return 10 * t; };
   EXPECT_DOUBLE_EQ(wave().shapes.ActivePatternRaw(0.25), 2.5);
 

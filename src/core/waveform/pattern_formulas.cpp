@@ -1,4 +1,5 @@
 #include "waveform/pattern_formulas.h"
+#include "waveform/kind_text.h"
 
 #include <algorithm>
 #include <numbers>
@@ -21,15 +22,6 @@ double OneMsIfNotPositive(double ms) { return ms <= 0.0 ? 1.0 : ms; }
 
 // Position within the period: phase in [0, 1) for t >= 0.
 double Phase(double t, double periodSec) { return Frac(t / periodSec); }
-
-std::string TrimLower(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 double LutPeriod(double periodSec) { return periodSec > 1e-9 ? periodSec : 1.0; }
 
@@ -103,7 +95,7 @@ double TSuperpulse::At(double t) const {
 // ---- Tangential -------------------------------------------------------------------------
 
 TTanProfile TanProfileFromText(std::string_view text) {
-  const std::string p = TrimLower(text);
+  const std::string p = TrimLowerAscii(text);
   if (p == "exp(k)") return TTanProfile::Exp;
   if (p == "sigmoid(k)") return TTanProfile::Sigmoid;
   if (p == "smoothstep") return TTanProfile::Smoothstep;

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "common/timebase.h"
+
 namespace voltaris {
 
 namespace {
@@ -23,20 +25,46 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   ChartModel& ocv = form_.Chart("chOCV");
   ocv.bottom.title = "SOC";
   ocv.left.title = "OCV";
+  // The CC_CV page's branch of the pattern evaluation is the CC-CV set-point law.
+  waveform.shapes.ccCvSetPoint = [this](double t) { return CCCVSetPoint(t); };
   RegisterWaveformProbes();
+  RegisterRunAutomation();
 }
 
 void TFormPreview::FormCreate() {
   form_.SetCaption(std::string(kProductName) + "  ");
+  FFs = 100;
+  FIsRunning = false;
   SetupHints();
+  EnsureSeries();
+
+  // Speed trackbar: at most 150; a position below 1 starts at 10.
+  form_.SetRange("tbSpeed", form_.Get("tbSpeed").Minimum(), 150);
+  if (form_.Get("tbSpeed").Position() < 1) form_.SetPosition("tbSpeed", 10);
+  form_.OnChange("tbSpeed", [this](const std::string& s) { tbSpeedChange(s); });
+  form_.OnChange("edtFs", [this](const std::string& s) { RecalcSimTimebase(s); });
+  form_.OnClick("btnStart", [this](const std::string& s) { btnStartClick(s); });
+  form_.OnClick("btnStop", [this](const std::string& s) { btnStopClick(s); });
+
   for (const char* name : kZoomCharts) {
     form_.Chart(name).zoomAllowed = true;
     form_.OnDoubleClick(name, [this](const std::string& sender) { ChartDblClick(sender); });
   }
+  SetPlayTimerEnabled(false);
   waveform.AttachHandlers();
+  waveform.preview.DrawReferenceWave();
+
+  // The factor follows the trackbar (100 at first) and the label shows it.
+  FSpeedFactor = 1;
+  tbSpeedChange("tbSpeed");
+  // Limits of the fixed chart axes.
+  ImaxLim = form_.Number("EdClampMax", 10);
+  IminLim = form_.Number("EdClampMin", 0);
+  VmaxLim = form_.Number("edtVt", 5);
+  VminLim = form_.Number("edtV0", 0);
 }
 
-void TFormPreview::FormShow() {}
+void TFormPreview::FormShow() { waveform.preview.DrawReferenceWave(); }
 
 void TFormPreview::SetupHints() {
   // Hints come with the layout table; the status bar starts empty.
@@ -92,7 +120,7 @@ void TFormPreview::ChartDblClick(const std::string& sender) {
 }
 
 void TFormPreview::PlayTimerTick() {
-  if (playTimerEnabled_ && onPlayTimer) form_.RunEvent(onPlayTimer);
+  if (playTimerEnabled_) form_.RunEvent([this] { tmPlayTimer("tmPlay"); });
 }
 
 void TFormPreview::RegisterProbe(const std::string& name, size_t argCount, Probe probe) {
@@ -166,6 +194,51 @@ void TFormPreview::RegisterWaveformProbes() {
   RegisterStateField("FChemCycleMs", [this] { return Json(waveform.shapes.FChemCycleMs); });
   RegisterStateField("FChemImin", [this] { return Json(waveform.shapes.FChemImin); });
   RegisterStateField("FChemImax", [this] { return Json(waveform.shapes.FChemImax); });
+}
+
+void TFormPreview::RegisterRunAutomation() {
+  RegisterProbe("CurrentAtTime", 1, [this](const std::vector<double>& a) { return Json(CurrentAtTime(a[0])); });
+  RegisterProbe("VoltageAtTime", 2, [this](const std::vector<double>& a) { return Json(VoltageAtTime(a[0], a[1])); });
+  RegisterProbe("RespMsToFsHz", 1, [](const std::vector<double>& a) { return Json(RespMsToFsHz(a[0])); });
+  RegisterProbe("FsHzToRespMs", 1, [](const std::vector<double>& a) { return Json(FsHzToRespMs(a[0])); });
+  RegisterProbe("TotalMinutesFromUI", 1, [this](const std::vector<double>& a) { return Json(TotalMinutesFromUI(a[0])); });
+  // The OCV lookup of the chemistry model: the run's table, or the built-in LFP one.
+  RegisterProbe("InterpOCV", 1, [this](const std::vector<double>& a) {
+    if (!FChemP.OCV.empty()) return Json(InterpOCV(FChemP.OCV, a[0]));
+    TChemParams lfp;
+    DefaultChem_LFP(lfp);
+    return Json(InterpOCV(lfp.OCV, a[0]));
+  });
+
+  auto num = [this](const char* name, const double* field) { RegisterStateField(name, [field] { return Json(*field); }); };
+  RegisterStateField("FIsRunning", [this] { return Json(FIsRunning); });
+  RegisterStateField("FHasStepProc", [this] { return Json(FHasStepProc); });
+  num("FSimT", &FSimT);
+  num("FTotalSecs", &FTotalSecs);
+  num("FDtSim", &FDtSim);
+  num("FFsSim", &FFsSim);
+  num("FAlphaI", &FAlphaI);
+  RegisterStateField("FSpeedFactor", [this] { return Json(FSpeedFactor); });
+  num("FResponseMs", &FResponseMs);
+  num("FIout", &FIout);
+  num("FSoc01", &FSoc01);
+  num("FLastVout", &FLastVout);
+  RegisterStateField("FCCCVPhase", [this] { return Json(CCCVPhaseName(FCCCVPhase)); });
+  num("FPrevIOut", &FPrevIOut);
+  RegisterStateField("FRunState", [this] {
+    static const char* modes[] = {"cmCC", "cmCV", "cmDone"};
+    const int m = static_cast<int>(FRunState.Mode);
+    return Json{{"tSec", FRunState.tSec}, {"SoC", FRunState.SoC}, {"OCV", FRunState.OCV},
+                {"I", FRunState.I},       {"V", FRunState.V},     {"Mode", m >= 0 && m < 3 ? modes[m] : "Unknown"}};
+  });
+  RegisterStateField("FRunParams", [this] {
+    return Json{{"Qn_Ah", FRunParams.Qn_Ah}, {"Rtot", FRunParams.Rtot}, {"Vmax", FRunParams.Vmax},
+                {"Icc", FRunParams.Icc},     {"Icut", FRunParams.Icut}, {"SoC0", FRunParams.SoC0},
+                {"OCVTableLength", FRunParams.OCVTable.size()}};
+  });
+  RegisterStateField("FRingCap", [this] { return Json(FRing.FRingCap()); });
+  RegisterStateField("FRingHead", [this] { return Json(FRing.FRingHead()); });
+  RegisterStateField("FRingCount", [this] { return Json(FRing.FRingCount()); });
 }
 
 }  // namespace voltaris

@@ -11,9 +11,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chemistry/chem_params.h"
+#include "chemistry/sei_growth.h"
 #include "form/form_model.h"
 #include "form/keys.h"
 #include "form/platform.h"
+#include "run/run_state.h"
+#include "run/runtime_cell.h"
+#include "run/sample_ring.h"
 #include "waveform/waveform.h"
 
 namespace voltaris {
@@ -70,13 +75,46 @@ class TFormPreview {
   void RegisterStateField(const std::string& name, std::function<Json()> read);
   Json DumpState() const;
 
-  // The play timer handler, set by the run controller.
-  std::function<void()> onPlayTimer;
+  // ---- Set-point evaluation (run/set_point.cpp) ----
+  // The current the power source is asked for at t (s): pattern or table, current
+  // steps, global current ramp, slew limit, current limits.
+  double CurrentAtTime(double t);
+  // The cell terminal voltage at t (s) and current I (A); remembered in FLastVout.
+  double VoltageAtTime(double t, double I);
+  // The CC-CV set-point law of the CC_CV page (advances FCCCVPhase).
+  double CCCVSetPoint(double t);
+
+  // ---- Run controller (run/run_controller.cpp) ----
+  void btnStartClick(const std::string& sender);
+  void btnStopClick(const std::string& sender);
+  void tmPlayTimer(const std::string& sender);
+  void StepSim(int count);
+  void StopRun();
+  void FinishRun();
+  void DoUiRefresh();
+  void ResetSimState();
+  void UpdateSamplingFromUI();
+  void InitSimRateAndRing();
+  void RecalcSimTimebase(const std::string& sender);
+  void tbSpeedChange(const std::string& sender);
+  double TotalMinutesFromUI(double fallback);
+  // Run inputs that the full run preparation provides; until then the formation time
+  // and the built-in LFP chemistry.
+  void PrepareRunInputs();
+
+  // ---- Live charts (window/live_charts.cpp) ----
+  // Creates the series of every chart once (FSeriesReady) with their colours, widths
+  // and axes, and the dark style of the run charts.
+  void EnsureSeries();
+  // Redraws the live charts from the last 30 s of the ring.
+  void AddWindowToCharts_FromRing();
 
  private:
   void SetupHints();
   void ShowHelp();
   void ShowAbout();
+  void RegisterWaveformProbes();
+  void RegisterRunAutomation();
 
   IPlatform& platform_;
   FormModel form_;
@@ -89,8 +127,65 @@ class TFormPreview {
   // the form (declared after it, so the form exists when it resolves its controls).
   TWaveform waveform{form_};
 
+  // ---- Run state ----
+  // Time base.
+  double FResponseMs = 1000.0;  // power-source response time, ms (read at Start)
+  double FPatternHz = 0.0;      // pattern frequency, Hz (read at Start)
+  double FFs = 100.0;           // sample rate of the reference wave, Hz
+  double FTotalSecs = 0.0;      // total formation time of the run, s
+  double FDtSim = 1.0;          // simulation step, s
+  double FFsSim = 1.0;          // simulation rate, Hz
+  double FAlphaI = 0.5;         // power-source response factor per step
+  double FSimT = 0.0;           // simulated time of the next step, s
+  int FSpeedFactor = 1;         // 1..150
+  double FChemFs = 0.0;         // sample rate of the chemistry wave, Hz
+  // Response and set-point state.
+  double FIout = 0.0;
+  double FPrevIOut = 0.0;
+  double FPrevIOutT = 0.0;
+  bool FPrevIOutInit = false;
+  TCCCVPhase FCCCVPhase = cpCharge;
+  double FLastVout = 0.0;
+  double FSoc01 = 0.0;
+  // Runtime CC-CV cell model.
+  TRuntimeState FRunState{};
+  TRuntimeParams FRunParams{};
+  // Limits of the fixed chart axes (read when the window is created).
+  double ImaxLim = 10.0, IminLim = 0.0, VmaxLim = 5.0, VminLim = 0.0;
+  // Chemistry of the run and the batch SEI results.
+  TChemParams FChemP{};
+  TSimOutputs FSimOut{};
+  // Tick bookkeeping.
+  bool FIsRunning = false;
+  bool FHasStepProc = false;
+  bool FInTimer = false;
+  int64_t FLastUiTick = 0;
+  int64_t FLastYieldTick = 0;
+  int64_t FLastUiRefreshTick = 0;
+  // Samples of the live run.
+  TSampleRing FRing;
+  // Chart series held by the window (owned by their charts; null until EnsureSeries).
+  bool FSeriesReady = false;
+  SeriesModel* FSerWaveRef = nullptr;
+  SeriesModel* FSerWave = nullptr;
+  SeriesModel* FSerSimRef = nullptr;
+  SeriesModel* FSerSimI = nullptr;
+  SeriesModel* FSerSimV = nullptr;
+  SeriesModel* FSerSimSEI = nullptr;
+  SeriesModel* FSerI = nullptr;
+  SeriesModel* FSerV = nullptr;
+  SeriesModel* FSerSEI = nullptr;
+  SeriesModel* FSerSEIRate = nullptr;
+  SeriesModel* FSerT = nullptr;
+
  private:
-  void RegisterWaveformProbes();
+  // Controls the live step reads, resolved once (the step runs thousands of times a tick).
+  struct RunControls {
+    explicit RunControls(FormModel& f);
+    const Control *edtFs, *EdClampMin, *EdClampMax, *edtRU, *edtRD, *edtR0, *edCellRint;
+    const Control *edtV0, *edtVt, *edtVRU, *edtVRD, *edtCC_A, *cbJsonType, *edtVmax, *edtICC, *edtIcut;
+  };
+  RunControls rc_{form_};
 };
 
 }  // namespace voltaris

@@ -1,0 +1,16 @@
+// From a chemistry document to the flat parameter record the SEI and cell models read:
+// every value the document leaves open is filled from the chemistry's family, recognised
+// in its name (case-insensitive substring, first match in a fixed order).
+#pragma once
+
+#include "chemistry/chem_params.h"
+#include "documents/chem_document.h"
+
+namespace voltaris {
+
+// The parameter record of a chemistry document; nullptr gives the all-zero record.
+// Dissolution and first-cycle loss stay 0 (no dissolution, 100 % first-cycle efficiency),
+// as do HxFactor and RampDown_s, which the run preparation sets itself. Never fails.
+TChemParams ChemRootToParams(const TChemRoot* doc);
+
+}  // namespace voltaris

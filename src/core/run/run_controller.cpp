@@ -1,0 +1,231 @@
+// The run controller: Start, the 30 ms play tick with its speed factor and power-source
+// response, the simulation step, Stop and the end of a run by time.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "common/number_format.h"
+#include "common/numbers.h"
+#include "window/form_preview.h"
+#include "workspace/ui_snapshot.h"
+
+namespace voltaris {
+
+namespace {
+constexpr int kMaxStepsPerCall = 4000;
+constexpr int64_t kChartRedrawMs = 100;
+constexpr int64_t kMessagePumpMs = 15;
+constexpr int64_t kFastRefreshMs = 100;
+
+// Clears the re-entry flag of the tick on every way out, errors included.
+struct InTimerGuard {
+  bool& flag;
+  explicit InTimerGuard(bool& f) : flag(f) { flag = true; }
+  ~InTimerGuard() { flag = false; }
+};
+}  // namespace
+
+double TFormPreview::TotalMinutesFromUI(double fallback) {
+  return ::voltaris::TotalMinutesFromUI(form_, fallback);
+}
+
+void TFormPreview::PrepareRunInputs() {
+  FTotalSecs = TotalMinutesFromUI(60.0) * 60.0;
+  if (FChemP.OCV.empty()) DefaultChem_LFP(FChemP);
+  TSchedules& sch = waveform.schedules;
+  sch.FCCISteps = sch.IStepsFromUI();
+  sch.FCCIStepsValid = !sch.FCCISteps.empty();
+}
+
+void TFormPreview::btnStartClick(const std::string&) {
+  // 1. Live state back to the start.
+  SetPlayTimerEnabled(false);
+  FIsRunning = false;
+  FLastUiTick = FLastYieldTick = platform_.NowMs();
+  FInTimer = false;
+  FPrevIOut = 0;
+  FPrevIOutT = 0;
+  FPrevIOutInit = false;
+  FCCCVPhase = cpCharge;
+  FLastVout = 0;
+  FSoc01 = 0.05;
+
+  // 2. Runtime cell model parameters from the CC-CV page.
+  FRunParams.Vmax = ControlNumber(rc_.edtVmax, 4.2);
+  FRunParams.Icc = ControlNumber(rc_.edtICC, 0.0);
+  FRunParams.Icut = ControlNumber(rc_.edtIcut, 0.0);
+  FRunParams.SoC0 = 0.1;
+  FRunState = TRuntimeState{};
+  FRunState.SoC = std::clamp(FSoc01, 0.0, 0.999);
+  FRunState.Mode = cmCC;
+
+  PrepareRunInputs();
+
+  // 3. Voltage schedule of the run.
+  TSchedules& sch = waveform.schedules;
+  if (form_.Find("edtVsteps") != nullptr)
+    sch.FVSched = sch.VScheduleFromUI();
+  else
+    sch.FVSched.clear();
+
+  // 4. OCV table of the runtime model from the run's chemistry.
+  FRunParams.OCVTable.clear();
+  for (const TPointD& p : FChemP.OCV) FRunParams.OCVTable.push_back({p.x, p.y});
+  if (FRunParams.OCVTable.empty()) throw FormError("OCV table empty: chemistry not loaded.");
+  FRunParams.Qn_Ah = FChemP.Qn_Ah;
+  FRunParams.Rtot = FChemP.R0;
+  form_.SetText("edtVmax", FormatFloat("0.##", FChemP.Vmax));
+  FRunParams.Vmax = FChemP.Vmax;
+
+  // 5. Time base.
+  UpdateSamplingFromUI();
+  InitSimRateAndRing();
+
+  // 6. The live half starts.
+  FSimT = 0;
+  FRing.RingClear();
+  AddWindowToCharts_FromRing();
+  SetPlayTimerEnabled(true);
+  FIsRunning = true;
+  FHasStepProc = true;
+}
+
+void TFormPreview::UpdateSamplingFromUI() {
+  FResponseMs = ControlNumber(rc_.edtFs, 1.0);
+  if (FResponseMs <= 0) FResponseMs = 1.0;
+  FPatternHz = waveform.shapes.GetPatternFreqHzFromUI();
+  if (FPatternHz <= 0) FPatternHz = 1.0;
+}
+
+void TFormPreview::InitSimRateAndRing() {
+  // The simulation step equals the power-source response time.
+  FDtSim = std::max(FResponseMs / 1000.0, 1e-6);
+  FFsSim = 1.0 / FDtSim;
+  // 30 minutes of samples, at least 1024, bounded so a tiny response time cannot ask
+  // for more memory than the machine has.
+  FRing.RingInit(TSampleRing::CapacityForStep(FDtSim));
+  // First-order lag with the step equal to the response time: alpha = dt / (dt + tau).
+  FAlphaI = FDtSim / (FDtSim + FDtSim);
+}
+
+void TFormPreview::RecalcSimTimebase(const std::string&) {
+  const std::string& text = form_.Text("edtFs");
+  double ms = 0.0;
+  if (!TryParseFloat(text, UserDecimalSeparator(), ms))
+    throw FormError("'" + text + "' is not a valid floating point value");
+  const double tau = std::max(ms / 1000.0, 0.001);
+  double dt = tau / 20.0;
+  if (FPatternHz > 0) dt = std::min(dt, 1.0 / (FPatternHz * 1024.0));
+  dt = std::clamp(dt, 1e-4, 1e-3);
+  FDtSim = dt;
+  FFsSim = 1.0 / dt;
+  FAlphaI = 1.0 - std::exp(-dt / tau);
+}
+
+void TFormPreview::tbSpeedChange(const std::string&) {
+  FSpeedFactor = std::clamp(form_.Get("tbSpeed").Position(), 1, 150);
+  char caption[32];
+  std::snprintf(caption, sizeof caption, "Speed: %dx", FSpeedFactor);
+  form_.SetControlCaption("lblSpeed", caption);
+}
+
+void TFormPreview::tmPlayTimer(const std::string&) {
+  if (!FIsRunning || FInTimer) return;
+  const InTimerGuard guard(FInTimer);
+  if (!FHasStepProc) return;
+  if (FSimT >= FTotalSecs) {
+    FinishRun();
+    return;
+  }
+  // Simulated time asked for by one tick; the fraction lost by rounding is not carried.
+  int n = static_cast<int>(std::nearbyint(kPlayIntervalMs / 1000.0 * FSpeedFactor / FDtSim));
+  if (n < 1) n = 1;
+  while (n > 0) {
+    const int chunk = std::min(n, kMaxStepsPerCall);
+    StepSim(chunk);
+    n -= chunk;
+    if (FSpeedFactor <= 100) {
+      DoUiRefresh();
+    } else {
+      const int64_t now = platform_.NowMs();
+      if (now - FLastUiRefreshTick >= kFastRefreshMs) {
+        DoUiRefresh();
+        FLastUiRefreshTick = now;
+      }
+    }
+    if (FSimT >= FTotalSecs) {
+      FinishRun();
+      return;
+    }
+    if (!FIsRunning) break;  // stopped from inside the refresh
+  }
+  DoUiRefresh();
+}
+
+void TFormPreview::DoUiRefresh() {
+  const int64_t now = platform_.NowMs();
+  if (now - FLastUiTick >= kChartRedrawMs) {
+    AddWindowToCharts_FromRing();
+    FLastUiTick = now;
+  }
+  if (now - FLastYieldTick >= kMessagePumpMs) {
+    platform_.ProcessPendingEvents();
+    FLastYieldTick = now;
+  }
+}
+
+void TFormPreview::StepSim(int count) {
+  const bool ccCv = waveform.shapes.ActiveKind() == TPatternKind::CcCv;
+  const TSchedules& sch = waveform.schedules;
+  for (int k = 0; k < count; ++k) {
+    if (FSimT >= FTotalSecs) return;
+    if (ccCv) {
+      FRunState.tSec = FSimT;
+      if (FRunState.Mode == cmCC && sch.FCCIStepsValid && !sch.FCCISteps.empty()) {
+        const double up = std::clamp(ControlNumber(rc_.edtRU, 120.0) / 5.0, 1.0, 120.0);
+        const double down = std::clamp(ControlNumber(rc_.edtRD, 120.0) / 5.0, 1.0, 120.0);
+        const double target = StepTargetAvgWithRamp(FSimT, sch.FCCISteps, up, down);
+        if (target > 0.001) FRunParams.Icc = std::min(std::max(target, FRunParams.Icut * 1.1), ImaxLim);
+      }
+      RuntimeStep(FRunState, FRunParams, FDtSim);
+      FIout = FRunState.I;
+      const double voltage = FRunState.V;
+      FSoc01 = FRunState.SoC;
+      FRing.RingPush(FSimT, FIout, voltage);
+      FSimT += FDtSim;
+      // A finished charge advances one step per call, at zero current, to the end.
+      if (FRunState.Mode == cmDone) return;
+    } else {
+      const double iSet = CurrentAtTime(FSimT);
+      FIout += FAlphaI * (iSet - FIout);  // the power source's first-order response
+      const double voltage = VoltageAtTime(FSimT, FIout);
+      FRing.RingPush(FSimT, FIout, voltage);
+      if (FChemP.Qn_Ah > 1e-9) FSoc01 = std::clamp(FSoc01 + FIout * FDtSim / (FChemP.Qn_Ah * 3600.0), 0.0, 1.0);
+      FSimT += FDtSim;
+    }
+  }
+}
+
+void TFormPreview::StopRun() {
+  SetPlayTimerEnabled(false);
+  FIsRunning = false;
+}
+
+void TFormPreview::FinishRun() {
+  SetPlayTimerEnabled(false);
+  FIsRunning = false;
+  AddWindowToCharts_FromRing();
+}
+
+void TFormPreview::btnStopClick(const std::string&) {
+  SetPlayTimerEnabled(false);
+  FIsRunning = false;
+  StopRun();
+}
+
+void TFormPreview::ResetSimState() {
+  FSimT = 0;
+  FRing.RingClear();
+}
+
+}  // namespace voltaris

@@ -1,0 +1,248 @@
+#include "workspace/hx_facade.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+#include "common/debug_log.h"
+#include "documents/chem_reader.h"
+#include "documents/document_error.h"
+#include "documents/json_mapper.h"
+#include "documents/json_values.h"
+#include "documents/sim_validation.h"
+#include "documents/text_file.h"
+#include "form/platform.h"
+#include "waveform/reference_wave.h"
+
+namespace voltaris {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FacadeState {
+  TGetUiSnapshot getter;
+  TApplyUiSnapshot setter;
+  fs::path programDir;  // empty: the executable's folder
+};
+
+FacadeState& State() {
+  static FacadeState state;
+  return state;
+}
+
+// The per-user data folder: $XDG_DATA_HOME when it is an absolute path, else
+// ~/.local/share (home from $HOME, else the password database).
+fs::path UserDataHome() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg != nullptr && *xdg != '\0' && fs::path(xdg).is_absolute()) return xdg;
+  std::string home;
+  if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') home = h;
+  if (home.empty()) {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) home = pw->pw_dir;
+  }
+  const fs::path base = home.empty() ? fs::temp_directory_path() : fs::path(home);
+  return base / ".local" / "share";
+}
+
+std::string WithForwardSlashes(std::string_view name) {
+  std::string out(name);
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A name beginning with a path separator or with a drive letter and colon.
+bool IsRooted(std::string_view name) {
+  if (name.empty()) return false;
+  if (name[0] == '/' || name[0] == '\\') return true;
+  return name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':';
+}
+
+// Whether anything (file, folder, link) occupies the path.
+bool SomethingAt(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string Trimmed(std::string_view text) {
+  constexpr std::string_view kBlank = " \t\r\n\v\f";
+  const size_t b = text.find_first_not_of(kBlank);
+  if (b == std::string_view::npos) return {};
+  const size_t e = text.find_last_not_of(kBlank);
+  return std::string(text.substr(b, e - b + 1));
+}
+
+template <class T>
+T LoadChecked(const std::string& fileName, std::string_view mismatchMessage) {
+  std::unique_ptr<T> doc = TJsonBase::LoadFromFile<T>(THxFacade::ResolvePath(fileName));
+  if (!doc || !SameTextIgnoringCase(doc->FSchema, T::kSchema)) throw DocumentError(std::string(mismatchMessage));
+  return std::move(*doc);
+}
+
+template <class T>
+void WriteSeedIfMissing(std::string_view relName, T (*factory)()) {
+  const std::string path = THxFacade::ResolvePath(relName);
+  if (SomethingAt(path)) return;
+  TJsonBase::SaveToFile(path, factory());
+}
+
+TPatternRoot SeedPattern() {
+  TPatternRoot p = TPatternRoot::CreateDefaultSinus();
+  p.FName = kSeedPatternName;
+  return p;
+}
+
+TSimRoot SeedSession() {
+  TSimRoot s = TSimRoot::CreateV11();
+  *s.FRefs = {.FPatternFile = std::string(kSeedPatternFile),
+              .FChemFile = std::string(kSeedChemFile),
+              .FDefaultsFile = std::string(kSeedDefaultsFile),
+              .FCalFile = std::string(kSeedCalFile)};
+  voltaris::NormalizeSim(&s);
+  return s;
+}
+
+}  // namespace
+
+std::string THxFacade::WorkspaceRoot() {
+  return (UserDataHome() / kWorkspaceFolderName).lexically_normal().string();
+}
+
+std::string THxFacade::AppRootDir() {
+  const std::string root = WorkspaceRoot();
+  fs::create_directories(root);
+  return root;
+}
+
+std::string THxFacade::RecentSessionPath() {
+  return WorkspaceRoot() + "/" + std::string(kRecentSessionFileName);
+}
+
+std::string THxFacade::ProgramDir() {
+  const fs::path& dir = State().programDir;
+  return (dir.empty() ? ExecutableDir() : dir).string();
+}
+
+void THxFacade::SetProgramDir(const fs::path& dir) { State().programDir = dir; }
+
+std::string THxFacade::ResolvePath(std::string_view relOrAbs) {
+  if (relOrAbs.empty()) return {};
+  const std::string name = WithForwardSlashes(relOrAbs);
+  if (IsRooted(name)) return name;
+  const std::string candidate = AppRootDir() + "/" + name;
+  std::error_code ec;
+  if (TextFileExists(candidate) || fs::is_directory(fs::path(candidate).parent_path(), ec)) return candidate;
+  std::string programDir = ProgramDir();
+  if (!programDir.empty() && programDir.back() == '/') programDir.pop_back();
+  return programDir + "/" + name;
+}
+
+void THxFacade::EnsureSeedFiles() {
+  for (const char* folder : {"patterns", "chem", "defaults", "sessions"}) fs::create_directories(ResolvePath(folder));
+  WriteSeedIfMissing(kSeedPatternFile, &SeedPattern);
+  WriteSeedIfMissing(kSeedChemFile, &TChemRoot::CreateDefaultLFP);
+  WriteSeedIfMissing(kSeedDefaultsFile, &TDefaultsRoot::CreateLabRigV1);
+  WriteSeedIfMissing(kSeedCalFile, &TCalRoot::CreateLabRigV1);
+  WriteSeedIfMissing(kSeedSessionFile, &SeedSession);
+}
+
+void THxFacade::BindUI(TGetUiSnapshot getter, TApplyUiSnapshot setter) {
+  State().getter = std::move(getter);
+  State().setter = std::move(setter);
+}
+
+void THxFacade::NormalizeSim(TSimRoot* sim) { voltaris::NormalizeSim(sim); }
+
+TUiSnapshot THxFacade::MakeSnapshotFromSim(const TSimRoot* sim) { return voltaris::MakeSnapshotFromSim(sim); }
+
+TSimRoot THxFacade::BuildSimFromUI() {
+  const TGetUiSnapshot getter = State().getter;
+  return BuildSimFromSnapshot(getter ? getter() : DefaultUiSnapshot());
+}
+
+TChemTemplateExtras THxFacade::GetLastChemTemplate() { return voltaris::GetLastChemTemplate(); }
+
+void THxFacade::ExportSessionToFile(const std::string& fileName) {
+  const TSimRoot sim = BuildSimFromUI();
+  const std::string path = ResolvePath(fileName);
+  TJsonBase::SaveToFile(path, sim);
+  SaveRecentSession(path);
+}
+
+void THxFacade::ImportSessionFromFile(const std::string& fileName) {
+  const std::string path = ResolvePath(fileName);
+  std::unique_ptr<TSimRoot> sim = TJsonBase::LoadFromFile<TSimRoot>(path);
+  ValidateSimOrRaise(sim.get());  // normalises first
+  // A copy: the window may rebind while it applies the snapshot.
+  const TApplyUiSnapshot setter = State().setter;
+  if (setter) {
+    const TUiSnapshot snapshot = voltaris::MakeSnapshotFromSim(sim.get());
+    setter(snapshot);
+    setter(snapshot);
+  }
+  SaveRecentSession(path);
+}
+
+std::vector<double> THxFacade::BuildRefWaveFromFiles(TSimRoot* sim) {
+  return voltaris::BuildRefWaveFromFiles(sim, &THxFacade::LoadPattern, &THxFacade::LoadCal);
+}
+
+TPatternRoot THxFacade::LoadPattern(const std::string& fileName) {
+  return LoadChecked<TPatternRoot>(fileName, "Pattern file schema mismatch");
+}
+
+TDefaultsRoot THxFacade::LoadDefaults(const std::string& fileName) {
+  return LoadChecked<TDefaultsRoot>(fileName, "Defaults file schema mismatch");
+}
+
+TCalRoot THxFacade::LoadCal(const std::string& fileName) {
+  return LoadChecked<TCalRoot>(fileName, "Cal file schema mismatch");
+}
+
+TChemRoot THxFacade::LoadChem(const std::string& fileName) { return voltaris::LoadChem(ResolvePath(fileName)); }
+
+void THxFacade::SaveRecentSession(const std::string& fileName) {
+  try {
+    WriteFileReplacing(AppRootDir() + "/" + std::string(kRecentSessionFileName), "\xEF\xBB\xBF" + fileName);
+  } catch (const std::exception& e) {
+    DebugOut(std::string("SaveRecentSession failed: ") + e.what());
+  }
+}
+
+std::string THxFacade::GetLastSessionFile() {
+  const std::string path = RecentSessionPath();
+  try {
+    return TextFileExists(path) ? Trimmed(ReadTextFile(path)) : std::string();
+  } catch (const std::exception&) {
+    // An unreadable note is as good as none: start-up goes on with the seed session.
+    return {};
+  }
+}
+
+void THxFacade::LoadLastSessionOrDefaults() {
+  EnsureSeedFiles();
+  if (const std::string last = GetLastSessionFile(); !last.empty()) {
+    try {
+      ImportSessionFromFile(last);
+      return;
+    } catch (const std::exception& e) {
+      DebugOut(std::string("LoadLastSession failed: ") + e.what());
+    }
+  }
+  try {
+    ImportSessionFromFile(ResolvePath(kSeedSessionFile));
+    return;
+  } catch (const std::exception&) {
+    // The window's own inputs (or the defaults) follow; no message.
+  }
+  const TSimRoot sim = BuildSimFromUI();
+  if (const TApplyUiSnapshot setter = State().setter) setter(voltaris::MakeSnapshotFromSim(&sim));
+}
+
+}  // namespace voltaris
