@@ -2,6 +2,8 @@
 // Stop and the end of a run by time, on the headless form's virtual clock.
 #include <gtest/gtest.h>
 
+#include "layout_values.h"
+
 #include "form/recording_platform.h"
 #include "window/form_preview.h"
 
@@ -21,7 +23,10 @@ class ReentrantPlatform : public RecordingPlatform {
 
 class RunControllerTest : public ::testing::Test {
  protected:
-  void SetUp() override { form_.FormCreate(); }
+  void SetUp() override {
+    form_.FormCreate();
+    RestoreLayoutValues(f());  // the layout's inputs, whatever session the workspace restored
+  }
   FormModel& f() { return form_.Form(); }
   void Start() { f().UserClick("btnStart"); }
   int Tick() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "layout_values.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -10,7 +12,10 @@ namespace {
 
 class ScriptRunnerTest : public ::testing::Test {
  protected:
-  void SetUp() override { form_.FormCreate(); }
+  void SetUp() override {
+    form_.FormCreate();
+    RestoreLayoutValues(form_.Form());  // the layout's inputs, whatever session was restored
+  }
   int Run(const std::string& text) { return runner_.RunText(text); }
   Json Dump(bool full = false) { return runner_.Dump(full); }
 

@@ -2,6 +2,8 @@
 // the window shows after pattern edits, tab switches and the ZOH/Linear check box.
 #include <gtest/gtest.h>
 
+#include "layout_values.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -19,6 +21,7 @@ class WaveformWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     form_.FormCreate();
+    RestoreLayoutValues(form());  // the layout's inputs, whatever session was restored
     wave().preview.EnsureWaveSeries();  // the window's chart set-up does this at creation
   }
   TWaveform& wave() { return form_.waveform; }

@@ -8,6 +8,7 @@
 #include "common/debug_log.h"
 #include "common/numbers.h"
 #include "common/utf8.h"
+#include "workspace/hx_facade.h"
 
 namespace voltaris {
 
@@ -311,6 +312,14 @@ bool ScriptRunner::RunLine(std::string_view line) {
     const std::string file(Trim(rest));
     if (file.empty()) throw ScriptError("screenshot expects a file name");
     host_.Screenshot(file);
+  } else if (cmd == "import-session" || cmd == "export-session") {
+    const std::string file(Trim(rest));
+    if (file.empty()) throw ScriptError(cmd + " expects a file name");
+    // Failures are the user's: recorded as messages like any handler error.
+    if (cmd == "import-session")
+      form.RunEvent([&] { THxFacade::ImportSessionFromFile(file); });
+    else
+      form.RunEvent([&] { THxFacade::ExportSessionToFile(file); });
   } else if (cmd == "quit") {
     ExpectEnd(rest);
     return false;

@@ -88,6 +88,19 @@ struct SeriesModel {
   std::vector<double> y_;
 };
 
+// A vertical line across the plot at x with a boxed caption beside its top, drawn over
+// the chart after the series (for example where SEI growth stabilised).
+struct ChartMarker {
+  double x = 0.0;
+  Rgb lineColor{255, 0, 0};
+  int lineWidth = 1;
+  std::string text{};
+  Rgb textBrush{255, 255, 255};
+  Rgb textColor{0, 0, 0};
+  double textOffsetX = 8.0;  // pixels right of the line
+  double textOffsetY = 8.0;  // pixels below the plot's top
+};
+
 // A zoomed view range chosen with the mouse; undoing the zoom restores the axes.
 struct ZoomRange {
   double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
@@ -116,6 +129,11 @@ class ChartModel {
   AxisModel left{"left"};
   AxisModel right{"right"};
   std::vector<AxisModel> customAxes;
+
+  // Markers drawn after the series; recomputed by `afterDraw` before each drawing.
+  std::vector<ChartMarker> markers;
+  // Called before the chart is drawn, to refresh `markers` (the chart's after-draw event).
+  std::function<void(ChartModel&)> afterDraw;
 
   // Rewrites an axis label before it is drawn (axis name, label text in, text out).
   std::function<std::string(const std::string& axis, const std::string& label)> getAxisLabel;

@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "common/timebase.h"
+#include "workspace/hx_facade.h"
+#include "workspace/ui_snapshot.h"
 
 namespace voltaris {
 
@@ -31,10 +33,20 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   RegisterRunAutomation();
 }
 
+TFormPreview::~TFormPreview() { THxFacade::BindUI({}, {}); }
+
 void TFormPreview::FormCreate() {
   form_.SetCaption(std::string(kProductName) + "  ");
   FFs = 100;
   FIsRunning = false;
+
+  // The workspace and its seed files, then the last session (or the defaults) restored
+  // into the controls through the snapshot callbacks.
+  THxFacade::SetProgramDir(platform_.ProgramDir());
+  THxFacade::EnsureSeedFiles();
+  THxFacade::BindUI([this] { return GetUiSnapshot(form_, FLastZaruVedh); },
+                    [this](const TUiSnapshot& snap) { ApplyUiSnapshot(form_, snap); });
+  THxFacade::LoadLastSessionOrDefaults();
   SetupHints();
   EnsureSeries();
 
@@ -239,6 +251,8 @@ void TFormPreview::RegisterRunAutomation() {
   RegisterStateField("FRingCap", [this] { return Json(FRing.FRingCap()); });
   RegisterStateField("FRingHead", [this] { return Json(FRing.FRingHead()); });
   RegisterStateField("FRingCount", [this] { return Json(FRing.FRingCount()); });
+  RegisterStateField("workspace", [] { return Json(THxFacade::WorkspaceRoot()); });
+  RegisterStateField("recentSession", [] { return Json(THxFacade::GetLastSessionFile()); });
 }
 
 }  // namespace voltaris

@@ -32,6 +32,7 @@ class TFormPreview {
   static constexpr int kPlayIntervalMs = 30;
 
   explicit TFormPreview(IPlatform& platform);
+  ~TFormPreview();
   TFormPreview(const TFormPreview&) = delete;
   TFormPreview& operator=(const TFormPreview&) = delete;
 
@@ -109,6 +110,36 @@ class TFormPreview {
   // Redraws the live charts from the last 30 s of the ring.
   void AddWindowToCharts_FromRing();
 
+  // ---- Charts and axes (window/charts.cpp) ----
+  void EnsureSimSeries();
+  void SetupAxes(double totalSeconds);
+  void ConfigureTimeAxis(ChartModel& chart);
+  void FixTimeAxis(ChartModel& chart, double max);
+  void FixYAxis(ChartModel& chart, double min, double max);
+  void UpdateIAxis();
+  void UpdateVAxes();
+  void UpdateSEIAxis();
+  void ApplyFixedAxes();
+  void ResetCharts();
+  void InvalidateCharts();
+  std::string AxisTimeGetLabel(const ChartModel& chart, const std::string& axis, const std::string& label) const;
+  void chSEIAfterDraw(ChartModel& chart);
+  void SetupOCVChart();
+  void RefreshOCVChart();
+  void EnsureTempChart();
+  void DrawSimSnapshotOnChSim();
+  void UpdateChemMetricsFromSim();
+  void DrawRefOnChSim();
+  void LockChart(ChartModel& chart);
+  void UnlockChart(ChartModel& chart);
+  // ---- end of charts and axes ----
+
+  // ---- Run preparation, completion and metrics (run/run_preparation.cpp, run/run_metrics.cpp) ----
+  // ---- end of run preparation ----
+
+  // ---- Chemistry panel (window/chemistry_panel.cpp) ----
+  // ---- end of chemistry panel ----
+
  private:
   void SetupHints();
   void ShowHelp();
@@ -150,6 +181,8 @@ class TFormPreview {
   // Runtime CC-CV cell model.
   TRuntimeState FRunState{};
   TRuntimeParams FRunParams{};
+  // Full path of the last chemistry document loaded.
+  std::string FLastZaruVedh{};
   // Limits of the fixed chart axes (read when the window is created).
   double ImaxLim = 10.0, IminLim = 0.0, VmaxLim = 5.0, VminLim = 0.0;
   // Chemistry of the run and the batch SEI results.
@@ -177,6 +210,25 @@ class TFormPreview {
   SeriesModel* FSerSEI = nullptr;
   SeriesModel* FSerSEIRate = nullptr;
   SeriesModel* FSerT = nullptr;
+
+  // ---- Chart state (charts and axes) ----
+  SeriesModel* FSerSimSEIMark = nullptr;
+  SeriesModel* FSerOCV = nullptr;
+  SeriesModel* FSerSOCMark = nullptr;
+  double FWindowBaseSec = 0.0;  // absolute time at the left edge of the live windows, s
+  double FSEIDoneSec = -1.0;    // time at which SEI growth stabilised, s (-1 unknown)
+  std::vector<double> FSEI{};       // SEI thickness of the live run, nm
+  std::vector<double> FSEIRate{};   // its growth rate, nm/s
+  double FLastSOC_pct = 0.0;
+  bool FStepTgtInit = false;
+  std::vector<double> FWave{};      // reference wave of the whole run at FFs
+  // ---- end of chart state ----
+
+  // ---- Run preparation state ----
+  // ---- end of run preparation state ----
+
+  // ---- Chemistry panel state ----
+  // ---- end of chemistry panel state ----
 
  private:
   // Controls the live step reads, resolved once (the step runs thousands of times a tick).
