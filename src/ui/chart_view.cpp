@@ -4,6 +4,7 @@
 #include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScatterSeries>
 #include <algorithm>
 #include <cmath>
@@ -43,6 +44,16 @@ QList<QPointF> Envelope(const SeriesModel& s, int buckets) {
     if (second != first) out.append(QPointF(s.X(second), s.Y(second)));
   }
   return out;
+}
+
+// A value format of the pattern kind ("0", "0.0", "0.##") as a printf format for the axis
+// labels; an empty pattern lets the chart choose.
+QString LabelFormat(const std::string& pattern) {
+  if (pattern.empty()) return QStringLiteral("%g");
+  if (pattern.find('%') != std::string::npos) return QString::fromStdString(pattern);
+  const auto dot = pattern.find('.');
+  const int decimals = dot == std::string::npos ? 0 : static_cast<int>(pattern.size() - dot - 1);
+  return QStringLiteral("%.%1f").arg(decimals);
 }
 
 }  // namespace
@@ -119,9 +130,10 @@ void ChartView::ApplyAxis(QValueAxis* axis, const AxisModel& m, bool horizontal)
   axis->setGridLineVisible(m.gridVisible);
   axis->setMinorGridLineVisible(false);
   axis->setMinorTickCount(0);
-  if (!m.valueFormat.empty()) axis->setLabelFormat(QString::fromStdString(m.valueFormat));
+  axis->setLabelFormat(LabelFormat(m.valueFormat));
   axis->setVisible(m.visible);
-  (void)horizontal;
+  // Labels the chart rewrites (absolute run times) are painted over the axis instead.
+  axis->setLabelsVisible(!(horizontal && model_.getAxisLabel));
 }
 
 void ChartView::SyncSeries(bool pointsToo) {
@@ -253,6 +265,7 @@ void ChartView::SyncRanges() {
 }
 
 void ChartView::SyncFromModel(bool force) {
+  if (model_.afterDraw) model_.afterDraw(model_);  // the chart's after-draw event refreshes its markers
   const uint64_t sig = model_.Signature();
   const QSize size = this->size();
   if (!force && sig == lastSignature_ && size == lastSize_) return;
@@ -262,11 +275,98 @@ void ChartView::SyncFromModel(bool force) {
   ApplyStyle();
   SyncSeries(force || resized);
   SyncRanges();
+  viewport()->update();  // markers and rewritten labels are painted over the chart
 }
 
 qsizetype ChartView::DrawnPointCount(const std::string& seriesName) const {
   auto it = drawn_.find(seriesName);
   return it == drawn_.end() ? 0 : it->second.series->count();
+}
+
+double ChartView::PixelOfX(double x) const {
+  const QRectF plot = chart_->plotArea();
+  const double lo = bottom_->min(), hi = bottom_->max();
+  if (!(hi > lo)) return plot.left();
+  return plot.left() + (x - lo) / (hi - lo) * plot.width();
+}
+
+std::vector<double> ChartView::BottomTickValues() const {
+  std::vector<double> ticks;
+  const double lo = bottom_->min(), hi = bottom_->max();
+  if (!(hi > lo)) return ticks;
+  if (bottom_->tickType() == QValueAxis::TicksDynamic && bottom_->tickInterval() > 0) {
+    const double step = bottom_->tickInterval();
+    const double anchor = bottom_->tickAnchor();
+    double v = anchor + std::ceil((lo - anchor) / step - 1e-9) * step;
+    for (int guard = 0; v <= hi + step * 1e-9 && guard < 1000; ++guard, v += step) ticks.push_back(v);
+  } else {
+    const int n = std::max(2, bottom_->tickCount());
+    for (int i = 0; i < n; ++i) ticks.push_back(lo + (hi - lo) * i / (n - 1));
+  }
+  return ticks;
+}
+
+QStringList ChartView::BottomLabels() const {
+  QStringList labels;
+  if (!model_.getAxisLabel) return labels;
+  const QString format = bottom_->labelFormat();
+  for (double v : BottomTickValues()) {
+    const QString raw = QString::asprintf(format.toLatin1().constData(), v);
+    labels << QString::fromStdString(model_.getAxisLabel("bottom", raw.toStdString()));
+  }
+  return labels;
+}
+
+void ChartView::drawForeground(QPainter* painter, const QRectF& rect) {
+  QChartView::drawForeground(painter, rect);
+  const QRectF plot = chart_->plotArea();
+  painter->save();
+  // Rewritten bottom-axis labels, centred under their ticks.
+  if (model_.getAxisLabel && model_.bottom.visible) {
+    painter->setFont(bottom_->labelsFont());
+    painter->setPen(bottom_->labelsBrush().color());
+    const QFontMetricsF fm(bottom_->labelsFont());
+    const QStringList labels = BottomLabels();
+    const std::vector<double> ticks = BottomTickValues();
+    for (qsizetype i = 0; i < labels.size() && i < static_cast<qsizetype>(ticks.size()); ++i) {
+      const double px = PixelOfX(ticks[static_cast<size_t>(i)]);
+      const double w = fm.horizontalAdvance(labels[i]);
+      painter->drawText(QPointF(px - w / 2, plot.bottom() + 4 + fm.ascent()), labels[i]);
+    }
+  }
+  // Markers: a vertical line with a boxed caption beside its top.
+  for (const ChartMarker& m : model_.markers) {
+    const double px = PixelOfX(m.x);
+    if (px < plot.left() - 0.5 || px > plot.right() + 0.5) continue;
+    painter->setPen(QPen(C(m.lineColor), std::max(1, m.lineWidth)));
+    painter->drawLine(QPointF(px, plot.top()), QPointF(px, plot.bottom()));
+    if (!m.text.empty()) {
+      const QString text = QString::fromStdString(m.text);
+      QFont f = painter->font();
+      f.setPointSize(8);
+      painter->setFont(f);
+      const QFontMetricsF fm(f);
+      const QRectF box(px + m.textOffsetX, plot.top() + m.textOffsetY, fm.horizontalAdvance(text) + 2,
+                       fm.height() + 2);
+      painter->fillRect(box, C(m.textBrush));
+      painter->setPen(C(m.textColor));
+      painter->drawText(box, Qt::AlignCenter, text);
+    }
+  }
+  painter->restore();
+}
+
+QImage RenderChartImage(ChartModel& chart, FormModel& form, QSize size) {
+  // A private view of the chart, laid out at the asked size but never on screen.
+  ChartView view(chart, form);
+  view.setAttribute(Qt::WA_DontShowOnScreen, true);
+  view.setFrameShape(QFrame::NoFrame);
+  view.resize(size);
+  view.show();
+  view.SyncFromModel(true);
+  QImage image = view.grab().toImage();
+  view.hide();
+  return image.convertToFormat(QImage::Format_RGB888);
 }
 
 void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QChartView>
+#include <QImage>
+#include <QStringList>
 #include <QValueAxis>
 #include <QXYSeries>
 #include <map>
@@ -25,12 +27,16 @@ class ChartView : public QChartView {
 
   // Number of points handed to Qt Charts for a series (after decimation), for tests.
   qsizetype DrawnPointCount(const std::string& seriesName) const;
+  // The labels drawn under the bottom axis when the chart rewrites them (for tests).
+  QStringList BottomLabels() const;
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // Markers and rewritten axis labels, painted over the chart.
+  void drawForeground(QPainter* painter, const QRectF& rect) override;
 
  private:
   struct Drawn {
@@ -45,6 +51,9 @@ class ChartView : public QChartView {
   void ApplyAxis(QValueAxis* axis, const AxisModel& m, bool horizontal);
   void SyncSeries(bool pointsToo);
   void SyncRanges();
+  // Values of the bottom axis ticks as Qt Charts places them.
+  std::vector<double> BottomTickValues() const;
+  double PixelOfX(double x) const;
 
   ChartModel& model_;
   FormModel& form_;
@@ -58,5 +67,9 @@ class ChartView : public QChartView {
   QSize lastSize_{-1, -1};
   bool rubberBandActive_ = false;
 };
+
+// Draws a chart of the model into an off-screen RGB image of the given size (the
+// formation report places charts as pictures).
+QImage RenderChartImage(ChartModel& chart, FormModel& form, QSize size);
 
 }  // namespace voltaris::ui

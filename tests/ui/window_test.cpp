@@ -248,6 +248,35 @@ class WindowTest : public QObject {
     QVERIFY(!chart.Zoom().has_value());
   }
 
+  void chartsRenderOffScreenWithMarkersAndRewrittenLabels() {
+    ChartModel& chart = form_->Form().Chart("chT");
+    SeriesModel& s = chart.AddSeries("FSerTest", SeriesKind::FastLine);
+    s.color = Rgb{0, 0, 255};
+    s.width = 3;
+    for (int i = 0; i <= 30; ++i) s.Add(i, i % 7);
+    chart.bottom.SetFixed(0, 30);
+    chart.bottom.increment = 5;
+    chart.getAxisLabel = [](const std::string&, const std::string& label) {
+      return std::to_string(300 + std::stoi(label));
+    };
+    chart.markers = {ChartMarker{15.0, Rgb{255, 0, 0}, 1, "mark", Rgb{255, 230, 230}, Rgb{128, 0, 0}, 8, 8}};
+    const QImage image = ui::RenderChartImage(chart, form_->Form(), QSize(640, 360));
+    QCOMPARE(image.size(), QSize(640, 360));
+    QCOMPARE(image.format(), QImage::Format_RGB888);
+    int blue = 0, red = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (c.blue() > 200 && c.red() < 60 && c.green() < 60) ++blue;
+        if (c.red() > 200 && c.green() < 40 && c.blue() < 40) ++red;
+      }
+    QVERIFY(blue > 200);  // the series
+    QVERIFY(red > 100);   // the marker line
+    window_->SyncCharts(true);
+    QCOMPARE(window_->Chart("chT")->BottomLabels().first(), QStringLiteral("300"));
+    QCOMPARE(window_->Chart("chT")->BottomLabels().last(), QStringLiteral("330"));
+  }
+
   // The program itself driven by a script under the X server: screenshot and dump.
   void scriptedWindowTakesAScreenshotAndDumps() {
     const QString script = dir_->filePath(QStringLiteral("s.vs"));
