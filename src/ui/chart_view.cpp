@@ -56,6 +56,24 @@ QString LabelFormat(const std::string& pattern) {
   return QStringLiteral("%.%1f").arg(decimals);
 }
 
+// The smallest step of 1, 2, 2.5 or 5 times a power of ten that is at least `raw`.
+double NiceStep(double raw) {
+  if (!(raw > 0) || !std::isfinite(raw)) return 1.0;
+  const double p = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+    if (m * p >= raw * (1 - 1e-9)) return m * p;
+  return 10 * p;
+}
+
+// Decimals that show every multiple of `step` exactly (2.5 needs one more than 5).
+int DecimalsForStep(double step) {
+  for (int d = 0; d < 8; ++d) {
+    const double scaled = step * std::pow(10.0, d);
+    if (std::fabs(scaled - std::round(scaled)) < 1e-6 * std::max(1.0, scaled)) return d;
+  }
+  return 8;
+}
+
 }  // namespace
 
 ChartView::ChartView(ChartModel& model, FormModel& form, QWidget* parent)
@@ -238,18 +256,16 @@ void ChartView::SyncRanges() {
     if (zoom && m.name == "bottom") lo = zoom->xMin, hi = zoom->xMax;
     if (zoom && m.name == "left") lo = zoom->yMin, hi = zoom->yMax;
     axis->setRange(lo, hi);
-    // The increment is the smallest label step; coarser when labels would crowd.
-    if (m.increment > 0 && (hi - lo) / m.increment <= 12) {
-      axis->setTickType(QValueAxis::TicksDynamic);
-      axis->setTickAnchor(0.0);
-      axis->setTickInterval(m.increment);
-    } else {
-      // As many labels as fit: about one per 40 px of height, one per 90 px of width.
-      const QRectF plot = chart_->plotArea();
-      const int room = horizontal ? static_cast<int>(plot.width() / 90) : static_cast<int>(plot.height() / 40);
-      axis->setTickType(QValueAxis::TicksFixed);
-      axis->setTickCount(std::clamp(room + 1, 2, horizontal ? 11 : 6));
-    }
+    // Ticks at multiples of a round step: the axis' increment when the labels fit, else
+    // 1, 2, 2.5 or 5 times a power of ten, about one label per 90 px across and 40 px up.
+    const QRectF plot = chart_->plotArea();
+    const double room = std::max(1.0, horizontal ? plot.width() / 90.0 : plot.height() / 40.0);
+    double step = m.increment > 0 && (hi - lo) / m.increment <= std::max(room, 12.0) ? m.increment
+                                                                                    : NiceStep((hi - lo) / room);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(step);
+    if (m.valueFormat.empty()) axis->setLabelFormat(QStringLiteral("%.%1f").arg(DecimalsForStep(step)));
   };
   apply(bottom_, model_.bottom, true);
   apply(left_, model_.left, false);
