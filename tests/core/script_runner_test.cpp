@@ -73,7 +73,7 @@ TEST_F(ScriptRunnerTest, DumpHasEveryControlWithTheFieldsOfItsKind) {
   EXPECT_EQ(d["controls"]["tbSpeed"]["max"], 150);
   EXPECT_FALSE(d["controls"].contains("chSim"));  // charts are listed under "charts"
   EXPECT_EQ(d["charts"]["chI"]["title"], "Current I(t)");
-  EXPECT_EQ(d["charts"]["chOCV"]["axes"]["bottom"]["title"], "SOC");
+  EXPECT_EQ(d["charts"]["chOCV"]["axes"]["bottom"]["title"], "SOC [%]");  // as the OCV chart set-up titles it
   for (const auto& [name, control] : d["controls"].items()) {
     const ControlSpec* spec = FindControlSpec(name);
     ASSERT_NE(spec, nullptr) << name;
@@ -150,6 +150,23 @@ TEST_F(ScriptRunnerTest, QuitEndsTheScriptAndDialogsAnswerInOrder) {
   EXPECT_EQ(platform_.OpenFileDialog({}), std::optional<std::string>("/tmp/a.hxsim"));
   EXPECT_EQ(platform_.SaveFileDialog({}), std::nullopt);
   EXPECT_EQ(platform_.OpenFileDialog({}), std::nullopt);  // nothing queued: cancelled
+}
+
+TEST_F(ScriptRunnerTest, SessionsExportAndImportThroughTheWorkspaceFacade) {
+  const auto dir = std::filesystem::temp_directory_path() / "voltaris_script_sessions";
+  std::filesystem::create_directories(dir);
+  const std::string file = (dir / "mine.hxsim").string();
+  const std::string foreign = (dir / "foreign.hxsim").string();
+  std::ofstream(foreign) << "{\"schema\":\"something.else\"}";
+  ASSERT_EQ(Run("set EdTotalMs 45\nexport-session " + file + "\nset EdTotalMs 90\nimport-session " + file +
+                "\nimport-session " + foreign + "\n"),
+            0);
+  const Json d = Dump();
+  EXPECT_EQ(d["controls"]["EdTotalMs"]["text"], "45");  // restored from the exported session
+  EXPECT_EQ(d["state"]["recentSession"], file);         // the failed import left it as it was
+  ASSERT_EQ(d["messages"].size(), 1u);
+  EXPECT_EQ(d["messages"][0]["kind"], "error");
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(ScriptRunnerTest, TicksRunThePlayTimerOnAVirtualClock) {

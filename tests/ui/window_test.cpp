@@ -175,6 +175,8 @@ class WindowTest : public QObject {
 
   void numericEditsFilterTypedCharactersButNotPasting() {
     FormModel& m = form_->Form();
+    m.SetText("edCellCapAh", "5.0");
+    m.SetText("edSeiRateBase", "1e-9");
     auto* cap = W<QLineEdit>("edCellCapAh");
     cap->setFocus();
     cap->end(false);

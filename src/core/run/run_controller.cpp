@@ -6,6 +6,7 @@
 
 #include "common/number_format.h"
 #include "common/numbers.h"
+#include "window/chemistry_panel.h"
 #include "window/form_preview.h"
 #include "workspace/ui_snapshot.h"
 
@@ -16,6 +17,7 @@ constexpr int kMaxStepsPerCall = 4000;
 constexpr int64_t kChartRedrawMs = 100;
 constexpr int64_t kMessagePumpMs = 15;
 constexpr int64_t kFastRefreshMs = 100;
+constexpr double kMinLiveRunSecs = 300.0;  // a live run never ends on stabilised SEI before this
 
 // Clears the re-entry flag of the tick on every way out, errors included.
 struct InTimerGuard {
@@ -27,14 +29,6 @@ struct InTimerGuard {
 
 double TFormPreview::TotalMinutesFromUI(double fallback) {
   return ::voltaris::TotalMinutesFromUI(form_, fallback);
-}
-
-void TFormPreview::PrepareRunInputs() {
-  FTotalSecs = TotalMinutesFromUI(60.0) * 60.0;
-  if (FChemP.OCV.empty()) DefaultChem_LFP(FChemP);
-  TSchedules& sch = waveform.schedules;
-  sch.FCCISteps = sch.IStepsFromUI();
-  sch.FCCIStepsValid = !sch.FCCISteps.empty();
 }
 
 void TFormPreview::btnStartClick(const std::string&) {
@@ -59,29 +53,52 @@ void TFormPreview::btnStartClick(const std::string&) {
   FRunState.SoC = std::clamp(FSoc01, 0.0, 0.999);
   FRunState.Mode = cmCC;
 
-  PrepareRunInputs();
+  // 3. Results and live series of the last run.
+  ClearForNewRun();
 
-  // 3. Voltage schedule of the run.
+  // 4. Voltage schedule of the run.
   TSchedules& sch = waveform.schedules;
   if (form_.Find("edtVsteps") != nullptr)
     sch.FVSched = sch.VScheduleFromUI();
   else
     sch.FVSched.clear();
 
-  // 4. OCV table of the runtime model from the run's chemistry.
-  FRunParams.OCVTable.clear();
-  for (const TPointD& p : FChemP.OCV) FRunParams.OCVTable.push_back({p.x, p.y});
+  // 5. The timer stops (the run length is 0 now, so nothing is recomputed). The current of
+  //    an earlier run must not feed this run's closing SEI simulation.
+  StopRun();
+  FSim = nullptr;
+  FHasStepProc = false;
+  FCurrSim.clear();
+
+  // 6.-11. Session and documents, pattern, reference wave, first memo line, chemistry.
+  PrepareRunDocuments();
+
+  // 12. OCV table of the runtime model from the run's chemistry.
+  FRunParams.OCVTable = ConvertOCV(FChemP.OCV);
   if (FRunParams.OCVTable.empty()) throw FormError("OCV table empty: chemistry not loaded.");
   FRunParams.Qn_Ah = FChemP.Qn_Ah;
   FRunParams.Rtot = FChemP.R0;
   form_.SetText("edtVmax", FormatFloat("0.##", FChemP.Vmax));
   FRunParams.Vmax = FChemP.Vmax;
 
-  // 5. Time base.
+  // 13. Charts of the new run.
+  ResetCharts();
+  SetupAxes(FTotalSecs);
+  EnsureSeries();
+  DrawRefOnChSim();
+  form_.Chart("chSim").Invalidate();
+
+  // 14. Time base; the chemistry parameters completed from the panel.
   UpdateSamplingFromUI();
   InitSimRateAndRing();
+  EnsureChemParamsReady();
 
-  // 6. The live half starts.
+  // 15.-17. Batch half, whole-run snapshot, SEI-done marker.
+  if (!FWave.empty()) RunBatchHalf();
+  DrawSimSnapshotOnChSim();
+  DrawSEIDoneMarker();
+
+  // 18. The live half starts.
   FSimT = 0;
   FRing.RingClear();
   AddWindowToCharts_FromRing();
@@ -133,7 +150,7 @@ void TFormPreview::tmPlayTimer(const std::string&) {
   if (!FIsRunning || FInTimer) return;
   const InTimerGuard guard(FInTimer);
   if (!FHasStepProc) return;
-  if (FSimT >= FTotalSecs) {
+  if (FSimT >= LiveRunEndSecs()) {
     FinishRun();
     return;
   }
@@ -153,13 +170,22 @@ void TFormPreview::tmPlayTimer(const std::string&) {
         FLastUiRefreshTick = now;
       }
     }
-    if (FSimT >= FTotalSecs) {
+    if (FSimT >= LiveRunEndSecs()) {
       FinishRun();
       return;
     }
     if (!FIsRunning) break;  // stopped from inside the refresh
   }
   DoUiRefresh();
+}
+
+double TFormPreview::LiveRunEndSecs() const {
+  // The live run ends early once the SEI growth of the run has stabilised (as the batch
+  // SEI simulation found it), but never before 5 minutes; the figures of the run still
+  // cover the whole formation time.
+  const double tDone = FSimOut.t_done_s;
+  if (tDone > 0) return std::min(FTotalSecs, std::max(tDone, kMinLiveRunSecs));
+  return FTotalSecs;
 }
 
 void TFormPreview::DoUiRefresh() {
@@ -209,18 +235,21 @@ void TFormPreview::StepSim(int count) {
 void TFormPreview::StopRun() {
   SetPlayTimerEnabled(false);
   FIsRunning = false;
+  RecomputeWholeRunSEI();
 }
 
 void TFormPreview::FinishRun() {
   SetPlayTimerEnabled(false);
   FIsRunning = false;
   AddWindowToCharts_FromRing();
+  ProcessRunEnd();
 }
 
 void TFormPreview::btnStopClick(const std::string&) {
   SetPlayTimerEnabled(false);
   FIsRunning = false;
   StopRun();
+  ProcessStop();
 }
 
 void TFormPreview::ResetSimState() {

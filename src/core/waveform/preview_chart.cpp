@@ -14,6 +14,12 @@ SeriesModel& MakeFast(ChartModel& chart, const std::string& name, const std::str
   return *s;
 }
 
+void ColourAxis(AxisModel& axis, Rgb color) {
+  axis.titleColor = color;
+  axis.lineColor = color;
+  axis.labelColor = color;
+}
+
 void DarkChart(ChartModel& chart) {
   constexpr Rgb kBack{24, 24, 24};
   constexpr Rgb kTitle{204, 204, 204};

@@ -14,6 +14,9 @@ namespace voltaris {
 SeriesModel& MakeFast(ChartModel& chart, const std::string& name, const std::string& title, Rgb color, int width,
                       const std::string& axis = "left");
 
+// Title, axis line and labels of an axis in the colour of its trace.
+void ColourAxis(AxisModel& axis, Rgb color);
+
 // The dark style: panel and background (24, 24, 24), title (204, 204, 204) "Segoe UI"
 // 9, axis lines (68, 68, 68), grids (51, 51, 51), labels and axis titles (170, 170, 170),
 // no legend.

@@ -29,8 +29,15 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   ocv.left.title = "OCV";
   // The CC_CV page's branch of the pattern evaluation is the CC-CV set-point law.
   waveform.shapes.ccCvSetPoint = [this](double t) { return CCCVSetPoint(t); };
+  // In the chemistry-table mode the preview's samples become the run's reference wave.
+  waveform.preview.onChemPreviewWave = [this](const std::vector<double>& wave, double fsHz) {
+    FWave = wave;
+    FFs = fsHz;
+  };
   RegisterWaveformProbes();
   RegisterRunAutomation();
+  RegisterChartAutomation();
+  RegisterRunResultAutomation();
 }
 
 TFormPreview::~TFormPreview() { THxFacade::BindUI({}, {}); }
@@ -74,6 +81,8 @@ void TFormPreview::FormCreate() {
   IminLim = form_.Number("EdClampMin", 0);
   VmaxLim = form_.Number("edtVt", 5);
   VminLim = form_.Number("edtV0", 0);
+  SetupChartsAtCreation();
+  SetupChemistryAtCreation();
 }
 
 void TFormPreview::FormShow() { waveform.preview.DrawReferenceWave(); }

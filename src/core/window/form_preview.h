@@ -11,11 +11,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chemistry/chem_engine.h"
 #include "chemistry/chem_params.h"
+#include "chemistry/chem_profile.h"
 #include "chemistry/sei_growth.h"
+#include "documents/chem_document.h"
+#include "documents/pattern_document.h"
+#include "documents/sim_document.h"
 #include "form/form_model.h"
 #include "form/keys.h"
 #include "form/platform.h"
+#include "run/run_metrics.h"
 #include "run/run_state.h"
 #include "run/runtime_cell.h"
 #include "run/sample_ring.h"
@@ -99,9 +105,6 @@ class TFormPreview {
   void RecalcSimTimebase(const std::string& sender);
   void tbSpeedChange(const std::string& sender);
   double TotalMinutesFromUI(double fallback);
-  // Run inputs that the full run preparation provides; until then the formation time
-  // and the built-in LFP chemistry.
-  void PrepareRunInputs();
 
   // ---- Live charts (window/live_charts.cpp) ----
   // Creates the series of every chart once (FSeriesReady) with their colours, widths
@@ -111,33 +114,144 @@ class TFormPreview {
   void AddWindowToCharts_FromRing();
 
   // ---- Charts and axes (window/charts.cpp) ----
+  // Colours of the current and voltage traces and of their axes.
+  static constexpr Rgb COLOR_I{255, 0, 0};
+  static constexpr Rgb COLOR_V{0, 255, 0};
+  // The simulation chart's own series when EnsureSeries has not made them, and always
+  // the SEI mark point series.
   void EnsureSimSeries();
+  // Every fixed axis for a run of `totalSeconds`: chSim over the run, the live charts
+  // over a 30 s window, the temperature chart over the run.
   void SetupAxes(double totalSeconds);
+  // Bottom axis fixed to [0, 30] with 5 s steps.
   void ConfigureTimeAxis(ChartModel& chart);
+  // Bottom axis fixed to [0, max] with 5 s steps, grid on, no minor ticks.
   void FixTimeAxis(ChartModel& chart, double max);
+  // Left axis fixed to [min, max], grid on, no minor ticks.
   void FixYAxis(ChartModel& chart, double min, double max);
+  // Current axes of chI and chSim from ImaxLim; voltage axes of chV and chSim from VmaxLim.
   void UpdateIAxis();
   void UpdateVAxes();
+  // SEI chart axes from the live SEI arrays and the time span of the simulated current.
   void UpdateSEIAxis();
+  // Limit-based ranges of chI, chV and chSim (the current clamp changed).
   void ApplyFixedAxes();
+  // Clears the run series and the SEI results, and recomputes the axes.
   void ResetCharts();
+  // Redraws the reference preview and marks every chart for redrawing.
   void InvalidateCharts();
+  // Absolute run time for a bottom-axis label of the live charts: the window-relative
+  // label plus FWindowBaseSec, in whole seconds. Other axes and charts keep their label.
   std::string AxisTimeGetLabel(const ChartModel& chart, const std::string& axis, const std::string& label) const;
+  // Refreshes the SEI-done overlay of chSEI (a marker at FSEIDoneSec, none while unknown).
   void chSEIAfterDraw(ChartModel& chart);
   void SetupOCVChart();
+  // The OCV curve of the run's chemistry and the state-of-charge marker on it.
   void RefreshOCVChart();
   void EnsureTempChart();
+  // The whole-run picture on chSim drawn at run start, and the first live window.
   void DrawSimSnapshotOnChSim();
+  // Rewrites MemoChemMetrics from the simulated current and the SEI simulation.
   void UpdateChemMetricsFromSim();
+  // Clears the current and voltage of chSim while a reference wave exists.
   void DrawRefOnChSim();
+  // Suspend and resume redrawing of a chart.
   void LockChart(ChartModel& chart);
   void UnlockChart(ChartModel& chart);
+  // The current clamp changed: redraw, then re-apply the limit-based axes.
+  void EdClampMaxChange(const std::string& sender);
+
+ private:
+  // What window creation asks of the charts: styles, overlay and label handlers,
+  // reset, fixed axes, and the hooks of the clamp edit and of the pattern tabs.
+  void SetupChartsAtCreation();
+  void RegisterChartAutomation();
+
+ public:
   // ---- end of charts and axes ----
 
   // ---- Run preparation, completion and metrics (run/run_preparation.cpp, run/run_metrics.cpp) ----
+  // The SEI growth simulation over the chemistry wave into FSimOut (nothing for an empty wave).
+  void RunChemSEIBatch();
+  // Clears the results and the live series of the last run.
+  void ClearForNewRun();
+  // "Reset Memory": stops and clears everything of the last run.
+  void btnResetClick(const std::string& sender);
+  // Formation metrics of the run from the simulation chart: MemoChemMetrics, MemoSimStats1
+  // and MemoSimStats2, the window's result fields, the CC-CV baseline and FLastMetrics.
+  // Nothing is touched with fewer than 2 chart points or no time step between them.
+  void ComputeRealMetrics();
+  // Appends a line to MemoChemMetrics after dropping its oldest lines beyond 200.
+  void MemoAddSafe(const std::string& line);
+
+ private:
+  // Start: the session built from the window, its documents, the pattern made to match the
+  // pattern entries, the reference wave, the first memo line and the run's chemistry.
+  void PrepareRunDocuments();
+  void ApplyPatternOverridesFromUI(TPatternRoot& pattern);
+  // Start: the decimated chemistry wave shaped by the step schedules, the thermal, SEI and
+  // formation-factor values of FChemP, the SEI simulation and its memo lines and series.
+  void RunBatchHalf();
+  // The red "SEI Done" line on chSim at the stabilisation time of the SEI simulation.
+  void DrawSEIDoneMarker();
+  // What the end of a run by time, StopRun and the Stop button add to the run controller.
+  void ProcessRunEnd();
+  void RecomputeWholeRunSEI();
+  void ProcessStop();
+  // Simulated time at which the live run ends: the formation time, or earlier once the SEI
+  // growth of the run has stabilised (not before 300 s).
+  double LiveRunEndSecs() const;
+  // An edit read with the user's regional number format only; false when it does not read.
+  bool ReadRegional(const char* name, double& value);
+  // The simulation chart's samples read by the metrics.
+  int GetSampleCount() const;
+  void GetSample(int idx, double& aI, double& aV) const;
+  double DetectFsFromTrend() const;
+  void RegisterRunResultAutomation();
+
+ public:
   // ---- end of run preparation ----
 
   // ---- Chemistry panel (window/chemistry_panel.cpp) ----
+  // Shows a chemistry document in the panel (the edits a document fills when loaded);
+  // nothing for nullptr.
+  void ChemToUI(const TChemRoot* root);
+  // Shows GChem in every panel edit, edtVmax included; nothing without GChem.
+  void UpdateChemUIFromModel();
+  // Copies the panel's readable numbers into `root` (created as the built-in LFP cell when
+  // missing); the name, the SEI scales, the SEI targets and the limits stay as they are.
+  void UIToChem(Owned<TChemRoot>& root);
+  // The engine chemistry's summary with the panel's ambient, maximum temperature and SEI scale.
+  TChemSummary CollectChemFromUI();
+  // Lists the chemistry library in cbSEI, grouped by family.
+  void LoadChemPresets();
+  // Completes FChemP before a run: OCV table, thermal values and SEI kinetics from the
+  // chemistry and the panel.
+  void EnsureChemParamsReady();
+  // Cell capacity typed in edCellCapAh ("2,5" reads as 2.5 anywhere); 60 when unreadable
+  // or not above 0.
+  double ReadCellCapAhFromUI();
+  // "Auto Scale": SEI growth per Ah from the last run's SEI-weighted charge.
+  void btnAutoSEIScaleClick(const std::string& sender);
+  // Loads the current table of a chemistry template ("halvora.chem_template.v0") for the
+  // Custom LUT pattern; false (no usable table) when the file is not such a template.
+  bool TryLoadChemTemplate(const std::string& fileName);
+  // Shows the last template read by the workspace on the Custom LUT page.
+  void ApplyChemTemplateToUI();
+  // Current of the loaded template table at t seconds, A.
+  double ChemLutAtTime(double t) const;
+  // Takes a chemistry document (for example one picked from the library list) as the
+  // window's chemistry: the panel shows it and the next run uses it.
+  void UseChemDocument(const std::string& fileName);
+  // A library entry was picked in cbSEI (header lines pick nothing).
+  void cbSEIChange(const std::string& sender);
+
+ private:
+  // Window creation: the library list, the built-in LFP chemistry in the panel and the
+  // handlers of the panel's buttons and list, and of Reset Memory.
+  void SetupChemistryAtCreation();
+
+ public:
   // ---- end of chemistry panel ----
 
  private:
@@ -222,12 +336,49 @@ class TFormPreview {
   double FLastSOC_pct = 0.0;
   bool FStepTgtInit = false;
   std::vector<double> FWave{};      // reference wave of the whole run at FFs
+  // Full-rate playback buffers of the CC-CV page (emptied by the whole-run snapshot).
+  std::vector<double> FCurrFull{};
+  std::vector<double> FVoltFull{};
+  double FFsFull = 0.0;
+  int FPlayIdx = 0;
+  bool FPlaybackFromFull = false;
   // ---- end of chart state ----
 
   // ---- Run preparation state ----
+  Owned<TSimRoot> FSim{nullptr};         // session of the run, built from the window at Start
+  Owned<TPatternRoot> FPat{nullptr};     // pattern document of the run
+  std::vector<double> FChemWave{};       // FWave decimated to FChemFs, shaped by the schedules
+  std::vector<double> FCurrSim{};        // current of the whole run for the closing SEI simulation
+  double FCurrSimFs = 1.0;               // its sample rate, Hz
+  double FSimOutFs = 0.0;                // sample rate of the arrays of FSimOut, Hz (0: none)
+  bool FRunChemLoaded = false;           // the run's chemistry came from its document
+  std::string FLastPatType{};            // pattern type of the run, lower case, trimmed
+  SeriesModel* FSerSEIDone = nullptr;    // "SEI Done" line on chSim
+  TRealSimMode FChemMode = rsmV1_Toy;
+  // Run metrics.
+  TPdfMetrics FLastMetrics{};
+  double FLastCE1_pct = -1.0;            // %, -1 without a discharge
+  double FLastSEI_nm = 0.0;              // sample-based SEI estimate, nm
+  double FLastDeliveredAh = 0.0;         // SEI-weighted charge of the last run, Ah
+  double FBaseline_SEI_nm = 0.0;         // CC-CV baseline
+  double FBaseline_t_min = 0.0;
+  double FBaseline_CE1_pct = 0.0;
+  bool FBaseline_valid = false;
+  int FSEIDoneIdx = -1;
+  // The 3D SEI view: redraw from FSimOut after a run; clear with a placeholder title
+  // (and forget its history when asked). Unset while the window has no 3D view.
+  std::function<void()> onSEI3DUpdate;
+  std::function<void(const std::string& placeholderTitle, bool forgetHistory)> onSEI3DClear;
   // ---- end of run preparation state ----
 
   // ---- Chemistry panel state ----
+  Owned<TChemRoot> GChem{nullptr};       // the window's chemistry document
+  bool FHasImportedLUT = false;          // table of the last template read by the workspace
+  std::vector<double> FImportedLUT{};
+  // The SEI growth per Ah fitted by Auto Scale and the chemistry it was fitted to: later
+  // runs of that chemistry use it (0: none; picking a chemistry forgets it).
+  double FAutoNmPerAh = 0.0;
+  std::string FAutoScaleChem{};
   // ---- end of chemistry panel state ----
 
  private:

@@ -7,20 +7,12 @@
 namespace voltaris {
 
 namespace {
-constexpr Rgb COLOR_I{255, 0, 0};
-constexpr Rgb COLOR_V{0, 255, 0};
 constexpr Rgb kSeiColor{0, 102, 255};
 constexpr Rgb kSeiRateColor{0, 170, 0};
 constexpr Rgb kRed{255, 0, 0};
 constexpr Rgb kGreen{0, 128, 0};
 constexpr Rgb kGrey{128, 128, 128};
 constexpr Rgb kLime{0, 255, 0};
-
-void ColourAxis(AxisModel& axis, Rgb c) {
-  axis.titleColor = c;
-  axis.lineColor = c;
-  axis.labelColor = c;
-}
 }  // namespace
 
 void TFormPreview::EnsureSeries() {

@@ -1,0 +1,47 @@
+// One complete Start: session and documents, the reference wave of the hour, the batch SEI
+// half over the decimated chemistry wave, the whole-run snapshot on the simulation chart
+// and the start of the live half. At the layout's inputs (1000 ms response: a 1 Hz wave of
+// 3600 samples) and at a 1 ms response (a 1 kHz wave of 3.6 million samples, decimated to
+// 36000 at 10 Hz).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "../tests/core/layout_values.h"
+#include "form/recording_platform.h"
+#include "window/form_preview.h"
+
+namespace {
+
+using voltaris::RecordingPlatform;
+using voltaris::TFormPreview;
+
+// The benchmark's own workspace, never the user's.
+const bool kWorkspace = [] {
+  const auto dir = std::filesystem::temp_directory_path() / "voltaris_bench_xdg";
+  setenv("XDG_DATA_HOME", dir.c_str(), 1);
+  return true;
+}();
+
+void BM_RunStart(benchmark::State& state, const char* page, const char* responseMs) {
+  RecordingPlatform platform;
+  TFormPreview form(platform);
+  form.FormCreate();
+  auto& f = form.Form();
+  voltaris::RestoreLayoutValues(f);
+  f.SetText("edtFs", responseMs);
+  f.SetActivePage("PcParams", page);
+  for (auto _ : state) {
+    f.UserClick("btnStart");
+    if (!form.FIsRunning) state.SkipWithError("the run did not start");
+  }
+  state.counters["wave"] = static_cast<double>(form.FWave.size());
+  state.counters["chemWave"] = static_cast<double>(form.FChemWave.size());
+}
+BENCHMARK_CAPTURE(BM_RunStart, CcCvDefault, "tsCC_CV", "1000")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStart, SineDefault, "TsSine", "1000")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStart, CcCv1ms, "tsCC_CV", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStart, Sine1ms, "TsSine", "1")->Unit(benchmark::kMillisecond);
+
+}  // namespace
