@@ -3,6 +3,7 @@
 // refill and the first live window. One hour at 1000 points per second hits the limit.
 #include <benchmark/benchmark.h>
 
+#include "bench_workspace.h"
 #include "form/recording_platform.h"
 #include "window/form_preview.h"
 

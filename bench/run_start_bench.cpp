@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "../tests/core/layout_values.h"
+#include "bench_workspace.h"
 #include "form/recording_platform.h"
 #include "window/form_preview.h"
 
@@ -17,12 +18,6 @@ namespace {
 using voltaris::RecordingPlatform;
 using voltaris::TFormPreview;
 
-// The benchmark's own workspace, never the user's.
-const bool kWorkspace = [] {
-  const auto dir = std::filesystem::temp_directory_path() / "voltaris_bench_xdg";
-  setenv("XDG_DATA_HOME", dir.c_str(), 1);
-  return true;
-}();
 
 void BM_RunStart(benchmark::State& state, const char* page, const char* responseMs) {
   RecordingPlatform platform;

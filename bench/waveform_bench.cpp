@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "bench_workspace.h"
 #include "form/recording_platform.h"
 #include "waveform/pattern_kind.h"
 #include "window/form_preview.h"

@@ -279,6 +279,26 @@ class WindowTest : public QObject {
     QCOMPARE(window_->Chart("chT")->BottomLabels().last(), QStringLiteral("330"));
   }
 
+  void startRunsToTheEndAndFillsMemosAndCharts() {
+    FormModel& m = form_->Form();
+    m.SetText("edtFs", "1000");  // 1 s steps: the hour takes a few hundred ticks
+    m.SetText("EdTotalMs", "60");
+    m.SetActivePage("PcParams", "TsSine");
+    W<QSlider>("tbSpeed")->setValue(150);
+    W<QPushButton>("btnStart")->click();
+    QVERIFY(form_->IsPlaying());
+    for (int i = 0; i < 5000 && form_->IsPlaying(); ++i) form_->PlayTimerTick();
+    QVERIFY(!form_->IsPlaying());
+    window_->SyncCharts();
+    QCoreApplication::processEvents();
+    QVERIFY(!W<QPlainTextEdit>("MemoSimStats1")->toPlainText().isEmpty());
+    QVERIFY(!W<QPlainTextEdit>("MemoChemMetrics")->toPlainText().isEmpty());
+    QVERIFY(window_->Chart("chSim")->DrawnPointCount("FSerSimI") > 100);
+    QVERIFY(window_->Chart("chI")->DrawnPointCount("FSerI") > 10);
+    QVERIFY(window_->Chart("chSEI")->DrawnPointCount("FSerSEI") > 1);
+    QVERIFY(platform_->messages.empty());
+  }
+
   // The program itself driven by a script under the X server: screenshot and dump.
   void scriptedWindowTakesAScreenshotAndDumps() {
     const QString script = dir_->filePath(QStringLiteral("s.vs"));

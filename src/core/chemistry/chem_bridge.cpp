@@ -158,4 +158,12 @@ TChemParams ChemRootToParams(const TChemRoot* doc) {
   return p;
 }
 
+void ApplySeiKinetics(const TSeiModel& model, TChemParams& p) {
+  p.gamma_I = model.FGammaCurrent;
+  p.alpha_eta = model.FAlphaOver;
+  p.Ea_eV = model.FActivationEnergy_eV;
+  p.Ea_Jpmol = model.FActivationEnergy_eV * kFaradayCPerMol;
+  p.kSEI_0 = model.FRateBase;
+}
+
 }  // namespace voltaris

@@ -13,4 +13,8 @@ namespace voltaris {
 // as do HxFactor and RampDown_s, which the run preparation sets itself. Never fails.
 TChemParams ChemRootToParams(const TChemRoot* doc);
 
+// The SEI kinetics of a chemistry's SEI model into the parameter record: current gain,
+// overpotential factor, activation energy (eV and J/mol) and the base rate.
+void ApplySeiKinetics(const TSeiModel& model, TChemParams& p);
+
 }  // namespace voltaris

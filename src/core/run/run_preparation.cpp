@@ -25,7 +25,6 @@ namespace voltaris {
 namespace {
 
 constexpr double kChemFsMaxHz = 10.0;       // the chemistry wave is sampled at most at 10 Hz
-constexpr double kFaradayCPerMol = 96485.0;  // eV to J/mol
 constexpr double kSFormFactor = 0.829932;    // mode, slew and phase factors of the stress figure
 // The whole-run SEI recomputation samples the run at 1 Hz; a week of formation at most.
 constexpr double kMaxWholeRunSamples = 7.0 * 24 * 3600 + 1;
@@ -255,14 +254,7 @@ void TFormPreview::RunBatchHalf() {
   FChemP.HxFactor = hasBody ? PatternHxFactor(*FPat) : 0.0;
 
   // 4. SEI kinetics of the chemistry, then the panel's entries.
-  if (GChem && GChem->FSeiModel) {
-    const TSeiModel& m = *GChem->FSeiModel;
-    FChemP.gamma_I = m.FGammaCurrent;
-    FChemP.alpha_eta = m.FAlphaOver;
-    FChemP.Ea_eV = m.FActivationEnergy_eV;
-    FChemP.Ea_Jpmol = m.FActivationEnergy_eV * kFaradayCPerMol;
-    FChemP.kSEI_0 = m.FRateBase;
-  }
+  if (GChem && GChem->FSeiModel) ApplySeiKinetics(*GChem->FSeiModel, FChemP);
   if (ReadRegional("edSeiRateBase", v) && v > 0) FChemP.kSEI_0 = v;
   if (ReadRegional("edSeiEa", v) && v > 0) FChemP.Ea_eV = v;
   if (ReadRegional("edAlphaOver", v) && v >= 0) FChemP.alpha_eta = v;

@@ -32,7 +32,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double kFaradayCPerMol = 96485.0;  // eV to J/mol
 constexpr double kUnreadableCapacityAh = 60.0;
 
 // The decimal point of a machine-formatted number as the user's decimal separator.
@@ -294,14 +293,7 @@ void TFormPreview::EnsureChemParamsReady() {
   if (ReadRegional("edtTemp", v) && v > 0) FChemP.Rth_KpW = 1.0 / v;  // the edit shows W/K
   if (ReadRegional("edTempC", v)) FChemP.Tamb_C = v;
   if (FChemP.Cth_JpK < 1) FChemP.Cth_JpK = 63;
-  if (GChem && GChem->FSeiModel) {
-    const TSeiModel& m = *GChem->FSeiModel;
-    FChemP.gamma_I = m.FGammaCurrent;
-    FChemP.alpha_eta = m.FAlphaOver;
-    FChemP.Ea_eV = m.FActivationEnergy_eV;
-    FChemP.Ea_Jpmol = m.FActivationEnergy_eV * kFaradayCPerMol;
-    FChemP.kSEI_0 = m.FRateBase;
-  }
+  if (GChem && GChem->FSeiModel) ApplySeiKinetics(*GChem->FSeiModel, FChemP);
   if (ReadRegional("edSeiRateBase", v) && v > 0) FChemP.kSEI_0 = v;
   if (ReadRegional("edSeiEa", v) && v > 0) FChemP.Ea_eV = v;
 }
