@@ -53,7 +53,7 @@ std::string KeyName(int key) {
 }
 
 bool IsPair(const Control& c) {
-  const ControlSpec& s = c.Spec();
+  const LayoutRow& s = c.Layout();
   return (s.kind == ControlKind::Edit || s.kind == ControlKind::Combo) && !s.label.empty() && !s.fullWidth;
 }
 
@@ -62,7 +62,7 @@ bool IsPair(const Control& c) {
 MainWindow::MainWindow(TFormPreview& form, bool scripted, QWidget* parent)
     : QMainWindow(parent), form_(form), model_(form.Form()), scripted_(scripted) {
   setObjectName(QStringLiteral("FrmPreview"));
-  for (const auto& c : model_.Controls()) children_[c->Spec().parent].push_back(c.get());
+  for (const auto& c : model_.Controls()) children_[c->Layout().parent].push_back(c.get());
 
   auto* splitL = new QSplitter(Qt::Horizontal, this);
   splitL->setObjectName(QStringLiteral("SplitL"));
@@ -96,7 +96,7 @@ MainWindow::MainWindow(TFormPreview& form, bool scripted, QWidget* parent)
   // Status bar: one text panel with the long part of the current hint.
   const Control& sb = model_.Get("FStatusBar");
   statusText_ = new QLabel(this);
-  statusText_->setMinimumWidth(sb.Spec().width > 0 ? sb.Spec().width : 900);
+  statusText_->setMinimumWidth(sb.Layout().width > 0 ? sb.Layout().width : 900);
   statusBar()->setObjectName(QStringLiteral("FStatusBarWidget"));
   statusBar()->setSizeGripEnabled(true);
   statusBar()->addWidget(statusText_, 1);
@@ -142,7 +142,7 @@ QWidget* MainWindow::BuildLeftPanel() {
   scroll->setWidget(host);
   // Wide enough for the groups' content: the panel scrolls vertically only.
   scroll->setMinimumWidth(host->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
-  scroll->resize(panel.Spec().width, scroll->height());
+  scroll->resize(panel.Layout().width, scroll->height());
   return scroll;
 }
 
@@ -150,7 +150,7 @@ QWidget* MainWindow::BuildTopPanel() {
   const Control& panel = model_.Get("TopPanel");
   auto* host = new QWidget();
   Register(panel, host);
-  host->setFixedHeight(panel.Spec().height > 0 ? panel.Spec().height : 120);
+  host->setFixedHeight(panel.Layout().height > 0 ? panel.Layout().height : 120);
   auto* row = new QHBoxLayout(host);
   row->setContentsMargins(4, 4, 4, 4);
   row->setSpacing(8);
@@ -185,7 +185,7 @@ QWidget* MainWindow::BuildMidPanel() {
   layout->setSpacing(2);
   for (const Control* c : children_["MidPanel"]) {
     QWidget* w = MakeControl(*c, host);
-    const int h = c->Spec().height > 0 ? c->Spec().height : 200;
+    const int h = c->Layout().height > 0 ? c->Layout().height : 200;
     w->setMinimumHeight(h / 3);
     layout->addWidget(w, h);
   }
@@ -204,7 +204,7 @@ QWidget* MainWindow::BuildRightPanel() {
     auto* sub = new QWidget(host);
     Register(*c, sub);
     Populate(sub, c->Name(), 1);
-    const int h = c->Spec().height > 0 ? c->Spec().height : 150;
+    const int h = c->Layout().height > 0 ? c->Layout().height : 150;
     if (c->Name() != "pnlChem") sub->setMinimumHeight(h);
     layout->addWidget(sub, h);
   }
@@ -240,7 +240,7 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
     col = 0;
   };
   for (const Control* c : children_[containerName]) {
-    const ControlSpec& s = c->Spec();
+    const LayoutRow& s = c->Layout();
     if (s.kind != ControlKind::Button) {
       buttonRow = nullptr;
       buttonChars = 0;
@@ -297,7 +297,7 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
 }
 
 QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
-  const ControlSpec& s = c.Spec();
+  const LayoutRow& s = c.Layout();
   const std::string name = s.name;
   QWidget* w = nullptr;
   switch (s.kind) {
@@ -515,7 +515,7 @@ void MainWindow::Show(const Control& c) {
       const auto& cells = c.Cells();
       t->setRowCount(static_cast<int>(cells.size()));
       if (!cells.empty()) t->setColumnCount(static_cast<int>(cells[0].size()));
-      const int fixedRows = c.Spec().fixedRows;
+      const int fixedRows = c.Layout().fixedRows;
       for (int r = 0; r < static_cast<int>(cells.size()); ++r)
         for (int col = 0; col < static_cast<int>(cells[static_cast<size_t>(r)].size()); ++col) {
           QTableWidgetItem* item = t->item(r, col);
@@ -553,7 +553,7 @@ void MainWindow::Show(const Control& c) {
     }
     case ControlKind::Page: {
       if (QWidget* pw = Widget(c.Name()))
-        if (auto* tabs = qobject_cast<QTabWidget*>(Widget(c.Spec().parent))) {
+        if (auto* tabs = qobject_cast<QTabWidget*>(Widget(c.Layout().parent))) {
           const int i = tabs->indexOf(pw);
           if (i >= 0) tabs->setTabText(i, Q(c.Caption()));
         }

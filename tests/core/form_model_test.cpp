@@ -8,11 +8,11 @@ namespace {
 
 TEST(FormModel, SeededFromTheLayoutTable) {
   FormModel form;
-  for (const ControlSpec& spec : LayoutTable()) {
-    const Control& c = form.Get(spec.name);
-    EXPECT_EQ(c.Text(), spec.text) << spec.name;
-    EXPECT_EQ(c.Caption(), spec.caption) << spec.name;
-    EXPECT_EQ(c.Hint(), spec.hint) << spec.name;
+  for (const LayoutRow& entry : LayoutTable()) {
+    const Control& c = form.Get(entry.name);
+    EXPECT_EQ(c.Text(), entry.text) << entry.name;
+    EXPECT_EQ(c.Caption(), entry.caption) << entry.name;
+    EXPECT_EQ(c.Hint(), entry.hint) << entry.name;
   }
   EXPECT_EQ(form.Get("PcParams").ActivePage(), "tsCC_CV");
   EXPECT_EQ(form.Get("sgCalib").Cells().size(), 4u);

@@ -13,18 +13,18 @@
 namespace voltaris {
 namespace {
 
-const ControlSpec& Row(const std::string& name) {
-  for (const ControlSpec& row : LayoutTable()) {
+const LayoutRow& Row(const std::string& name) {
+  for (const LayoutRow& row : LayoutTable()) {
     if (row.name == name) return row;
   }
   ADD_FAILURE() << "no row named " << name;
-  static const ControlSpec missing{};
+  static const LayoutRow missing{};
   return missing;
 }
 
 std::vector<std::string> ChildrenOf(const std::string& parent) {
   std::vector<std::string> names;
-  for (const ControlSpec& row : LayoutTable()) {
+  for (const LayoutRow& row : LayoutTable()) {
     if (row.parent == parent) names.push_back(row.name);
   }
   return names;
@@ -33,7 +33,7 @@ std::vector<std::string> ChildrenOf(const std::string& parent) {
 template <typename Pred>
 std::set<std::string> NamesWhere(Pred pred) {
   std::set<std::string> names;
-  for (const ControlSpec& row : LayoutTable()) {
+  for (const LayoutRow& row : LayoutTable()) {
     if (pred(row)) names.insert(row.name);
   }
   return names;
@@ -46,7 +46,7 @@ bool IsContainer(ControlKind kind) {
 
 TEST(LayoutTable, NamesAreUniqueAndParentsComeFirst) {
   std::map<std::string, ControlKind> seen;
-  for (const ControlSpec& row : LayoutTable()) {
+  for (const LayoutRow& row : LayoutTable()) {
     ASSERT_FALSE(row.name.empty());
     EXPECT_TRUE(seen.emplace(row.name, row.kind).second) << "duplicate " << row.name;
     if (row.parent.empty()) continue;
@@ -110,7 +110,7 @@ TEST(LayoutTable, NumericFilterCoversExactlyTheListedEdits) {
       "edAlphaOver", "edGammaJ",       "edRefArea",
   };
   ASSERT_EQ(numeric.size(), 68u);
-  EXPECT_EQ(NamesWhere([](const ControlSpec& r) { return r.numeric; }), numeric);
+  EXPECT_EQ(NamesWhere([](const LayoutRow& r) { return r.numeric; }), numeric);
   for (const std::string& name : numeric) {
     EXPECT_EQ(Row(name).kind, ControlKind::Edit) << name;
   }
@@ -137,7 +137,7 @@ TEST(LayoutTable, HintsOnExactlyTheListedControls) {
       "edDisC",      "edtDisVCut",  "edtRestAfterCV", "edtRestAfterDis",
   };
   ASSERT_EQ(hinted.size(), 84u);
-  EXPECT_EQ(NamesWhere([](const ControlSpec& r) { return !r.hint.empty(); }), hinted);
+  EXPECT_EQ(NamesWhere([](const LayoutRow& r) { return !r.hint.empty(); }), hinted);
   for (const std::string& name : hinted) {
     const std::string& hint = Row(name).hint;
     const auto bar = hint.find('|');
@@ -151,32 +151,32 @@ TEST(LayoutTable, HintsOnExactlyTheListedControls) {
 TEST(LayoutTable, TextsKeepTheirExactSpelling) {
   struct Case {
     const char* name;
-    std::string ControlSpec::*field;
+    std::string LayoutRow::*field;
     const char* expected;
   };
   const Case cases[] = {
-      {"EdTotalMs", &ControlSpec::label, "Max Formation time;(min)"},
-      {"edtFs", &ControlSpec::label, "Power Surce Responce time (ms)"},
-      {"chkVRamp", &ControlSpec::caption, "Use Gloabal Voltage Ramp"},
-      {"GroupBox4", &ControlSpec::caption, "Currrent Parameter"},
-      {"lblsineavg", &ControlSpec::caption, "Avarage Current: 1.2"},
-      {"edtV0", &ControlSpec::label, "Begining Voltage"},
-      {"edtVsteps", &ControlSpec::label, "V Step (min,A;....)"},
-      {"edtR0", &ControlSpec::label, "External Series Resistance R0 (Ω):"},
-      {"edCellRint", &ControlSpec::label, "Internal R [mΩ]"},
-      {"chT", &ControlSpec::caption, "Temperature (°C)"},
-      {"lblCalibHint", &ControlSpec::caption,
+      {"EdTotalMs", &LayoutRow::label, "Max Formation time;(min)"},
+      {"edtFs", &LayoutRow::label, "Power Surce Responce time (ms)"},
+      {"chkVRamp", &LayoutRow::caption, "Use Gloabal Voltage Ramp"},
+      {"GroupBox4", &LayoutRow::caption, "Currrent Parameter"},
+      {"lblsineavg", &LayoutRow::caption, "Avarage Current: 1.2"},
+      {"edtV0", &LayoutRow::label, "Begining Voltage"},
+      {"edtVsteps", &LayoutRow::label, "V Step (min,A;....)"},
+      {"edtR0", &LayoutRow::label, "External Series Resistance R0 (Ω):"},
+      {"edCellRint", &LayoutRow::label, "Internal R [mΩ]"},
+      {"chT", &LayoutRow::caption, "Temperature (°C)"},
+      {"lblCalibHint", &LayoutRow::caption,
        "Enter 3 CC/CV anchor points (Low/Med/High), Targets: CE1 (%) and ΔR (mΩ)."},
-      {"edChemFile", &ControlSpec::label, "SEI model:"},
-      {"edSeiRateBase", &ControlSpec::text, "1e-9"},
-      {"edAIQuery", &ControlSpec::placeholder, "Ask a question..."},
-      {"cbJsonType", &ControlSpec::text, "Pattern (.hxpat)"},
-      {"edtVsteps", &ControlSpec::hint,
+      {"edChemFile", &LayoutRow::label, "SEI model:"},
+      {"edSeiRateBase", &LayoutRow::text, "1e-9"},
+      {"edAIQuery", &LayoutRow::placeholder, "Ask a question..."},
+      {"cbJsonType", &LayoutRow::text, "Pattern (.hxpat)"},
+      {"edtVsteps", &LayoutRow::hint,
        "V-Step Profile (min,V; ...)|Time-voltage step profile. Example: "
        "\"0,2.8; 30,3.2; 60,3.6\" — format: minute,volt separated by semicolons."},
-      {"edtICC", &ControlSpec::hint,
+      {"edtICC", &LayoutRow::hint,
        "I-CC Set (A)|CC phase current set-point — mirrors edtCC_A, used by runtime engine."},
-      {"edtRestAfterDis", &ControlSpec::hint,
+      {"edtRestAfterDis", &LayoutRow::hint,
        "Rest After Dis (min)|Rest period after discharge before next cycle."},
   };
   for (const Case& c : cases) {
@@ -184,7 +184,7 @@ TEST(LayoutTable, TextsKeepTheirExactSpelling) {
   }
 
   // No caption may carry the mis-decoded forms of Ω, Δ or °.
-  for (const ControlSpec& row : LayoutTable()) {
+  for (const LayoutRow& row : LayoutTable()) {
     for (const std::string* s : {&row.label, &row.caption, &row.text, &row.hint}) {
       EXPECT_EQ(s->find("Î"), std::string::npos) << row.name;
       EXPECT_EQ(s->find("Â"), std::string::npos) << row.name;
@@ -194,15 +194,15 @@ TEST(LayoutTable, TextsKeepTheirExactSpelling) {
 }
 
 TEST(LayoutTable, FlagsSetOnExactlyTheNamedControls) {
-  using Pred = bool (*)(const ControlSpec&);
+  using Pred = bool (*)(const LayoutRow&);
   const std::vector<std::pair<Pred, std::set<std::string>>> cases{
-      {[](const ControlSpec& r) { return !r.visible; }, {"EdSinePhase", "lblCalibStatus"}},
-      {[](const ControlSpec& r) { return !r.enabled; }, {"edSeiScale"}},
-      {[](const ControlSpec& r) { return r.labelAlert; }, {"edtFs"}},
-      {[](const ControlSpec& r) { return r.fullWidth; }, {"edtVsteps", "edtIStep"}},
-      {[](const ControlSpec& r) { return r.dropDownList; }, {"CbTanProfile", "CbTriMode", "cbSEI"}},
-      {[](const ControlSpec& r) { return r.checked; }, {"chkVRamp", "chkIRamp", "chkSuperSoft"}},
-      {[](const ControlSpec& r) { return r.readOnly; },
+      {[](const LayoutRow& r) { return !r.visible; }, {"EdSinePhase", "lblCalibStatus"}},
+      {[](const LayoutRow& r) { return !r.enabled; }, {"edSeiScale"}},
+      {[](const LayoutRow& r) { return r.labelAlert; }, {"edtFs"}},
+      {[](const LayoutRow& r) { return r.fullWidth; }, {"edtVsteps", "edtIStep"}},
+      {[](const LayoutRow& r) { return r.dropDownList; }, {"CbTanProfile", "CbTriMode", "cbSEI"}},
+      {[](const LayoutRow& r) { return r.checked; }, {"chkVRamp", "chkIRamp", "chkSuperSoft"}},
+      {[](const LayoutRow& r) { return r.readOnly; },
        {"memoAIResponse", "MemoSimStats1", "MemoSimStats2", "MemoChemMetrics"}},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -211,7 +211,7 @@ TEST(LayoutTable, FlagsSetOnExactlyTheNamedControls) {
 }
 
 TEST(LayoutTable, ComboSelectionMatchesItsText) {
-  for (const ControlSpec& row : LayoutTable()) {
+  for (const LayoutRow& row : LayoutTable()) {
     if (row.kind != ControlKind::Combo) {
       EXPECT_TRUE(row.items.empty()) << row.name;
       continue;

@@ -7,21 +7,21 @@
 namespace voltaris {
 
 inline void RestoreLayoutValues(FormModel& form) {
-  for (const ControlSpec& spec : LayoutTable()) {
-    switch (spec.kind) {
+  for (const LayoutRow& entry : LayoutTable()) {
+    switch (entry.kind) {
       case ControlKind::Edit:
-        form.SetText(spec.name, spec.text);
+        form.SetText(entry.name, entry.text);
         break;
       case ControlKind::Check:
-        form.SetChecked(spec.name, spec.checked);
+        form.SetChecked(entry.name, entry.checked);
         break;
       case ControlKind::Combo:
-        form.SetItems(spec.name, spec.items);
-        form.SetItemIndex(spec.name, spec.itemIndex);
-        form.SetText(spec.name, spec.text);
+        form.SetItems(entry.name, entry.items);
+        form.SetItemIndex(entry.name, entry.itemIndex);
+        form.SetText(entry.name, entry.text);
         break;
       case ControlKind::Pages:
-        form.SetActivePage(spec.name, spec.text);
+        form.SetActivePage(entry.name, entry.text);
         break;
       default:
         break;

@@ -74,8 +74,8 @@ TEST(PatternTabMapping, EachTabToItsTypeLevelsAndFrequency) {
 
   // Every edit on the pattern tabs unreadable: each read takes its own fallback.
   for (const auto& c : form.Controls()) {
-    const Control* page = form.Find(c->Spec().parent);
-    if (c->Kind() == ControlKind::Edit && page != nullptr && page->Spec().parent == "PcParams")
+    const Control* page = form.Find(c->Layout().parent);
+    if (c->Kind() == ControlKind::Edit && page != nullptr && page->Layout().parent == "PcParams")
       form.SetText(c->Name(), "?");
   }
   for (const auto& tab : kTabs) {

@@ -75,9 +75,9 @@ TEST_F(ScriptRunnerTest, DumpHasEveryControlWithTheFieldsOfItsKind) {
   EXPECT_EQ(d["charts"]["chI"]["title"], "Current I(t)");
   EXPECT_EQ(d["charts"]["chOCV"]["axes"]["bottom"]["title"], "SOC [%]");  // as the OCV chart set-up titles it
   for (const auto& [name, control] : d["controls"].items()) {
-    const ControlSpec* spec = FindControlSpec(name);
-    ASSERT_NE(spec, nullptr) << name;
-    EXPECT_EQ(control["kind"], std::string(ControlKindName(spec->kind))) << name;
+    const LayoutRow* entry = FindLayoutRow(name);
+    ASSERT_NE(entry, nullptr) << name;
+    EXPECT_EQ(control["kind"], std::string(ControlKindName(entry->kind))) << name;
   }
 }
 

@@ -192,7 +192,7 @@ TEST(UiSnapshot, ApplyWritesEditsAndSelectsShapes) {
 // A window without the optional controls: the current ramp box is "chkRamp", the shape
 // lists are empty or absent, and no write may touch a control that is not there.
 TEST(UiSnapshot, SmallWindowSkipsMissingControls) {
-  const std::vector<ControlSpec> table = {
+  const std::vector<LayoutRow> table = {
       {.name = "EdTotalMs", .kind = ControlKind::Edit, .text = "30"},
       {.name = "chkRamp", .kind = ControlKind::Check, .checked = true},
       {.name = "cbVShape", .kind = ControlKind::Combo},

@@ -164,10 +164,10 @@ TEST(WaveformSchedules, ShapeAndCheckBoxesFromTheWindow) {
   }
 
   // Controls found by name: "chkIRamp", else "chkRamp"; none at all reads as fallbacks.
-  const std::vector<ControlSpec> older{{.name = "chkRamp", .kind = ControlKind::Check}};
+  const std::vector<LayoutRow> older{{.name = "chkRamp", .kind = ControlKind::Check}};
   FormModel oldForm(older);
   EXPECT_EQ(TSchedules(oldForm).GetIRampCheck(), &oldForm.Get("chkRamp"));
-  FormModel bare(std::vector<ControlSpec>{});
+  FormModel bare(std::vector<LayoutRow>{});
   TSchedules none(bare);
   EXPECT_EQ(none.GetIRampCheck(), nullptr);
   EXPECT_EQ(none.VShapeFromUI(), vrSmooth);

@@ -87,23 +87,23 @@ class WindowTest : public QObject {
 
   void everyControlOfTheLayoutIsShownWithItsValues() {
     FormModel& m = form_->Form();
-    for (const ControlSpec& spec : LayoutTable()) {
-      QWidget* w = window_->findChild<QWidget*>(Q(spec.name));
-      QVERIFY2(w != nullptr, spec.name.c_str());
-      QVERIFY2(HasWidgetOfKind(w, spec.kind), spec.name.c_str());
-      const Control& c = m.Get(spec.name);
-      switch (spec.kind) {
+    for (const LayoutRow& entry : LayoutTable()) {
+      QWidget* w = window_->findChild<QWidget*>(Q(entry.name));
+      QVERIFY2(w != nullptr, entry.name.c_str());
+      QVERIFY2(HasWidgetOfKind(w, entry.kind), entry.name.c_str());
+      const Control& c = m.Get(entry.name);
+      switch (entry.kind) {
         case ControlKind::Edit:
           QCOMPARE(static_cast<QLineEdit*>(w)->text(), Q(c.Text()));
           QCOMPARE(static_cast<QLineEdit*>(w)->isEnabled(), c.Enabled());
-          QCOMPARE(static_cast<QLineEdit*>(w)->placeholderText(), Q(spec.placeholder));
+          QCOMPARE(static_cast<QLineEdit*>(w)->placeholderText(), Q(entry.placeholder));
           break;
         case ControlKind::Combo: {
           auto* cb = static_cast<QComboBox*>(w);
           QCOMPARE(cb->count(), static_cast<int>(c.Items().size()));
           QCOMPARE(cb->currentIndex(), c.ItemIndex());
           QCOMPARE(cb->currentText(), Q(c.Text()));
-          QCOMPARE(cb->isEditable(), !spec.dropDownList);
+          QCOMPARE(cb->isEditable(), !entry.dropDownList);
           break;
         }
         case ControlKind::Check:
@@ -121,7 +121,7 @@ class WindowTest : public QObject {
           QCOMPARE(static_cast<QGroupBox*>(w)->title(), Q(c.Caption()));
           break;
         case ControlKind::Page: {
-          auto* tabs = qobject_cast<QTabWidget*>(window_->findChild<QWidget*>(Q(spec.parent)));
+          auto* tabs = qobject_cast<QTabWidget*>(window_->findChild<QWidget*>(Q(entry.parent)));
           QVERIFY(tabs != nullptr);
           QCOMPARE(tabs->tabText(tabs->indexOf(w)), Q(c.Caption()));
           break;
@@ -130,12 +130,12 @@ class WindowTest : public QObject {
           QCOMPARE(static_cast<QTabWidget*>(w)->currentWidget()->objectName(), Q(c.ActivePage()));
           break;
         case ControlKind::Chart:
-          QCOMPARE(static_cast<QChartView*>(w)->chart()->title(), Q(m.Chart(spec.name).title));
+          QCOMPARE(static_cast<QChartView*>(w)->chart()->title(), Q(m.Chart(entry.name).title));
           break;
         default:
           break;
       }
-      if (!spec.hint.empty()) QCOMPARE(w->toolTip(), Q(HintTitle(spec.hint)));
+      if (!entry.hint.empty()) QCOMPARE(w->toolTip(), Q(HintTitle(entry.hint)));
     }
     QCOMPARE(W<QSlider>("tbSpeed")->maximum(), 150);
     QCOMPARE(W<QSlider>("tbSpeed")->value(), 100);

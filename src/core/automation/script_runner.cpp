@@ -121,7 +121,7 @@ Json ControlJson(const FormModel& form, const Control& c) {
       j["active"] = c.ActivePage();
       Json pages = Json::array();
       for (const auto& other : form.Controls())
-        if (other->Kind() == ControlKind::Page && other->Spec().parent == c.Name()) pages.push_back(other->Name());
+        if (other->Kind() == ControlKind::Page && other->Layout().parent == c.Name()) pages.push_back(other->Name());
       j["pages"] = std::move(pages);
       break;
     }
@@ -231,7 +231,7 @@ bool ScriptRunner::RunLine(std::string_view line) {
     const std::string page = NextWord(rest);
     ExpectEnd(rest);
     const Control* p = form.Find(page);
-    if (p == nullptr || p->Kind() != ControlKind::Page || p->Spec().parent != name)
+    if (p == nullptr || p->Kind() != ControlKind::Page || p->Layout().parent != name)
       throw ScriptError(page + " is not a page of " + name);
     form.UserSetPage(name, page);
   } else if (cmd == "cell") {

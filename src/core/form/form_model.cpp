@@ -6,24 +6,24 @@
 
 namespace voltaris {
 
-Control::Control(FormModel& form, const ControlSpec& spec)
+Control::Control(FormModel& form, const LayoutRow& entry)
     : form_(&form),
-      spec_(&spec),
-      text_(spec.text),
-      caption_(spec.caption),
-      checked_(spec.checked),
-      enabled_(spec.enabled),
-      visible_(spec.visible),
-      items_(spec.items),
-      itemIndex_(spec.itemIndex),
-      position_(spec.position),
-      minimum_(spec.minimum),
-      maximum_(spec.maximum),
-      hint_(spec.hint) {
-  if (spec.kind == ControlKind::Pages) activePage_ = spec.text;
-  if (spec.kind == ControlKind::Grid)
-    cells_.assign(static_cast<size_t>(std::max(spec.rows, 0)),
-                  std::vector<std::string>(static_cast<size_t>(std::max(spec.columns, 0))));
+      layout_(&entry),
+      text_(entry.text),
+      caption_(entry.caption),
+      checked_(entry.checked),
+      enabled_(entry.enabled),
+      visible_(entry.visible),
+      items_(entry.items),
+      itemIndex_(entry.itemIndex),
+      position_(entry.position),
+      minimum_(entry.minimum),
+      maximum_(entry.maximum),
+      hint_(entry.hint) {
+  if (entry.kind == ControlKind::Pages) activePage_ = entry.text;
+  if (entry.kind == ControlKind::Grid)
+    cells_.assign(static_cast<size_t>(std::max(entry.rows, 0)),
+                  std::vector<std::string>(static_cast<size_t>(std::max(entry.columns, 0))));
 }
 
 double Control::Number(double fallback) const {
@@ -38,13 +38,13 @@ double Control::Number(double fallback) const {
   return numOk_ ? numValue_ : fallback;
 }
 
-FormModel::FormModel(const std::vector<ControlSpec>& table) {
+FormModel::FormModel(const std::vector<LayoutRow>& table) {
   controls_.reserve(table.size());
-  for (const ControlSpec& spec : table) {
-    controls_.push_back(std::make_unique<Control>(*this, spec));
-    byName_[spec.name] = controls_.back().get();
-    if (spec.kind == ControlKind::Chart) {
-      charts_.push_back(std::make_unique<ChartModel>(spec.name, spec.caption));
+  for (const LayoutRow& entry : table) {
+    controls_.push_back(std::make_unique<Control>(*this, entry));
+    byName_[entry.name] = controls_.back().get();
+    if (entry.kind == ControlKind::Chart) {
+      charts_.push_back(std::make_unique<ChartModel>(entry.name, entry.caption));
       charts_.back()->onInvalidate = [this](ChartModel& chart) {
         if (listener_) listener_->ChartChanged(chart);
       };
@@ -104,7 +104,7 @@ void FormModel::SetText(std::string_view name, const std::string& text) {
   if (c.text_ == text) return;
   c.text_ = text;
   c.numCached_ = false;
-  if (c.Kind() == ControlKind::Combo && c.Spec().dropDownList) {
+  if (c.Kind() == ControlKind::Combo && c.Layout().dropDownList) {
     auto it = std::find(c.items_.begin(), c.items_.end(), text);
     c.itemIndex_ = it == c.items_.end() ? -1 : static_cast<int>(it - c.items_.begin());
   }
@@ -145,7 +145,7 @@ void FormModel::SetItems(std::string_view name, std::vector<std::string> items) 
   Control& c = GetKind(name, ControlKind::Combo, "a combo box");
   c.items_ = std::move(items);
   c.itemIndex_ = -1;
-  if (c.Spec().dropDownList) c.text_.clear();
+  if (c.Layout().dropDownList) c.text_.clear();
   c.numCached_ = false;
   Notify(c);
 }
@@ -157,7 +157,7 @@ void FormModel::SetItemIndex(std::string_view name, int index) {
   // Selecting an item shows it; clearing the selection of a drop-down list empties it.
   if (index >= 0)
     c.text_ = c.items_[static_cast<size_t>(index)];
-  else if (c.Spec().dropDownList)
+  else if (c.Layout().dropDownList)
     c.text_.clear();
   c.numCached_ = false;
   Notify(c);
@@ -166,7 +166,7 @@ void FormModel::SetItemIndex(std::string_view name, int index) {
 void FormModel::SetActivePage(std::string_view pagesName, std::string_view pageName) {
   Control& pages = GetKind(pagesName, ControlKind::Pages, "a page control");
   const Control* page = Find(pageName);
-  if (page == nullptr || page->Kind() != ControlKind::Page || page->Spec().parent != pages.Name())
+  if (page == nullptr || page->Kind() != ControlKind::Page || page->Layout().parent != pages.Name())
     throw FormError(std::string(pageName) + " is not a page of " + std::string(pagesName));
   if (pages.activePage_ == pageName) return;
   pages.activePage_ = std::string(pageName);

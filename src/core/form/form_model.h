@@ -27,11 +27,11 @@ class FormModel;
 // Live state of one control.
 class Control {
  public:
-  Control(FormModel& form, const ControlSpec& spec);
+  Control(FormModel& form, const LayoutRow& entry);
 
-  const ControlSpec& Spec() const { return *spec_; }
-  const std::string& Name() const { return spec_->name; }
-  ControlKind Kind() const { return spec_->kind; }
+  const LayoutRow& Layout() const { return *layout_; }
+  const std::string& Name() const { return layout_->name; }
+  ControlKind Kind() const { return layout_->kind; }
 
   // Text of an edit or combo box.
   const std::string& Text() const { return text_; }
@@ -56,7 +56,7 @@ class Control {
  private:
   friend class FormModel;
   FormModel* form_;
-  const ControlSpec* spec_;
+  const LayoutRow* layout_;
   std::string text_;
   std::string caption_;
   bool checked_ = false;
@@ -92,7 +92,7 @@ using Handler = std::function<void(const std::string& sender)>;
 
 class FormModel {
  public:
-  explicit FormModel(const std::vector<ControlSpec>& table = LayoutTable());
+  explicit FormModel(const std::vector<LayoutRow>& table = LayoutTable());
   FormModel(const FormModel&) = delete;
   FormModel& operator=(const FormModel&) = delete;
 

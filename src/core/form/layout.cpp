@@ -25,10 +25,10 @@ std::string_view ControlKindName(ControlKind kind) {
   return "label";
 }
 
-const ControlSpec* FindControlSpec(std::string_view name) {
+const LayoutRow* FindLayoutRow(std::string_view name) {
   static const auto index = [] {
-    std::unordered_map<std::string_view, const ControlSpec*> m;
-    for (const ControlSpec& s : LayoutTable()) m.emplace(s.name, &s);
+    std::unordered_map<std::string_view, const LayoutRow*> m;
+    for (const LayoutRow& s : LayoutTable()) m.emplace(s.name, &s);
     return m;
   }();
   auto it = index.find(name);

@@ -30,7 +30,7 @@ enum class ControlKind {
 std::string_view ControlKindName(ControlKind kind);
 
 // One row of the layout table. Fields that do not apply to a kind keep their defaults.
-struct ControlSpec {
+struct LayoutRow {
   std::string name{};          // control name (object name of the widget)
   ControlKind kind = ControlKind::Label;
   std::string parent{};        // name of the panel, group or page that holds it ("" = the window)
@@ -62,10 +62,10 @@ struct ControlSpec {
 };
 
 // The whole table, in creation order: a parent always comes before its children.
-const std::vector<ControlSpec>& LayoutTable();
+const std::vector<LayoutRow>& LayoutTable();
 
 // Finds a row by control name; nullptr when the name is not in the table.
-const ControlSpec* FindControlSpec(std::string_view name);
+const LayoutRow* FindLayoutRow(std::string_view name);
 
 // The title of a "Title|Text" hint (the whole hint when it has no "|").
 std::string HintTitle(std::string_view hint);

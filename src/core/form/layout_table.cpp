@@ -6,9 +6,9 @@
 
 namespace voltaris {
 
-const std::vector<ControlSpec>& LayoutTable() {
+const std::vector<LayoutRow>& LayoutTable() {
   using K = ControlKind;
-  static const std::vector<ControlSpec> table{
+  static const std::vector<LayoutRow> table{
       // ---- Window regions ----
       {.name = "LeftPanel", .kind = K::Panel, .parent = "", .width = 433},
       {.name = "TopPanel", .kind = K::Panel, .parent = "", .height = 120},

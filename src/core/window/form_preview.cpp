@@ -124,8 +124,8 @@ bool TFormPreview::NumericOnlyKeyPress(char32_t ch) {
 }
 
 bool TFormPreview::KeyPress(const std::string& controlName, char32_t ch) const {
-  const ControlSpec* spec = FindControlSpec(controlName);
-  if (spec != nullptr && spec->numeric) return NumericOnlyKeyPress(ch);
+  const LayoutRow* entry = FindLayoutRow(controlName);
+  if (entry != nullptr && entry->numeric) return NumericOnlyKeyPress(ch);
   return true;
 }
 
