@@ -1,6 +1,8 @@
 // The tolerant chemistry reader and the chemistry template import.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -20,15 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "documents";
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 TEST(DocChemReader, ChemistryDocumentStartsFromTheLfpDefaults) {
   TChemRoot expected = TChemRoot::CreateDefaultLFP();

@@ -3,6 +3,8 @@
 // steps are also checked by hand in the comments.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -11,12 +13,6 @@
 
 namespace voltaris {
 namespace {
-
-TChemParams Lfp() {
-  TChemParams p;
-  DefaultChem_LFP(p);
-  return p;
-}
 
 TSimOutputs Simulate(const std::vector<double>& I, double Fs, const TChemParams& p = Lfp()) {
   TSimOutputs o;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <cmath>
 #include <vector>
 
@@ -7,12 +9,6 @@
 
 namespace voltaris {
 namespace {
-
-TChemParams Lfp() {
-  TChemParams p;
-  DefaultChem_LFP(p);
-  return p;
-}
 
 TSEI3DConfig SmallConfig() {
   TSEI3DConfig c = SEI3DDefaultConfig();

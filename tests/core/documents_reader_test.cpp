@@ -1,6 +1,8 @@
 // Reading JSON documents: the reader's tolerance, its failures, and the file operations.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -42,15 +44,6 @@ T Read(const std::string& json) {
   auto doc = TJsonBase::FromJsonText<T>(json);
   if (!doc) throw std::runtime_error("no document");
   return *doc;
-}
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 // A folder of its own per test (tests run in parallel processes).

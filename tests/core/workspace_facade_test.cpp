@@ -2,6 +2,8 @@
 // the recent session and the start-up restore, each in a temporary XDG_DATA_HOME.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -34,15 +36,6 @@ std::string ReadBytes(const fs::path& p) {
 void WriteBytes(const fs::path& p, const std::string& bytes) {
   fs::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 // Sets an environment variable for the life of the object, then puts the old value back.

@@ -10,7 +10,7 @@
 #include "chemistry/chem_params.h"
 #include "common/number_format.h"
 #include "common/numbers.h"
-#include "waveform/preview_chart.h"
+#include "form/chart_styles.h"
 #include "waveform/step_schedules.h"
 #include "run/live_chart_window.h"
 #include "window/form_preview.h"

@@ -1,7 +1,7 @@
 // The window's chart series: created once with their colours, widths and axes, and the
 // live chart window redrawn from the sample ring.
 #include "run/live_chart_window.h"
-#include "waveform/preview_chart.h"
+#include "form/chart_styles.h"
 #include "window/form_preview.h"
 
 namespace voltaris {
