@@ -25,7 +25,7 @@ test: deps build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	./$(BUILD_DIR)/voltaris_bench
+	./$(BUILD_DIR)/bench/voltaris_bench
 
 clean:
 	rm -rf $(BUILD_DIR)
