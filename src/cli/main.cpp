@@ -25,5 +25,7 @@ int main(int argc, char** argv) {
   form.FormShow();
   voltaris::HeadlessHost host(form, platform);
   voltaris::ScriptRunner runner(form, platform, host);
-  return runner.RunFile(argv[2]);
+  const int code = runner.RunFile(argv[2]);
+  form.FormDestroy();
+  return code;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -35,7 +36,8 @@ class CliTest : public ::testing::Test {
 
   Result RunCli(const std::string& args) {
     const fs::path errFile = dir_ / "stderr.txt";
-    const std::string cmd = "cd " + dir_.string() + " && " + VOLTARIS_CLI + " " + args + " 2>" + errFile.string();
+    const std::string cmd =
+        "cd " + dir_.string() + " && " + env_ + VOLTARIS_CLI + " " + args + " 2>" + errFile.string();
     const int status = std::system(cmd.c_str());
     Result r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -52,6 +54,7 @@ class CliTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  std::string env_;  // "NAME=value " assignments for the program's environment
 };
 
 TEST_F(CliTest, RunsAScriptAndWritesTheDump) {
@@ -92,6 +95,87 @@ TEST_F(CliTest, UnreadableScriptAndBadArgumentsAreRefused) {
   r = RunCli("--bogus");
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("usage: voltaris-cli --script FILE"), std::string::npos) << r.err;
+}
+
+// The document commands driven by a script, with the settings file of this test: each
+// kind's New, Save and Load, a template, a failing chemistry, then the next run reloading
+// the last files.
+TEST_F(CliTest, DocumentCommandsAndTheLastFilesOfTheNextRun) {
+  const std::string d = dir_.string() + "/";
+  env_ = "VOLTARIS_INI=" + d + "ini/Kelvane.ini XDG_DATA_HOME=" + d + "xdg ";
+  std::ofstream(dir_ / "tpl.json") << R"({"schema":"halvora.chem_template.v0",)"
+                                   << R"("recommended":{"imin_a":1,"imax_a":4.5,"cycle_period_ms":250},)"
+                                   << R"("lut":{"values":[0,1,0.5,0.25]}})";
+  std::ofstream(dir_ / "bad.hxchem") << R"({"schema":"other"})";
+  std::string script;
+  const char* kinds[] = {"s", "p", "ch", "c"};
+  for (int i = 0; i < 4; ++i)
+    script += "select cbJsonType " + std::to_string(i) + "\nanswer-dialog " + d + "new_" + kinds[i] +
+              "\nclick btnJsonNew\n";
+  script += "select cbJsonType -1\nanswer-dialog " + d + "none\nclick btnJsonSave\n";
+  script += "select cbJsonType 0\nanswer-dialog " + d + "sess\nclick btnJsonSave\n";
+  script += "answer-dialog " + d + "new_p.hxpat\nclick btnJsonLoad\n";
+  script += "select cbJsonType 0\nanswer-dialog " + d + "new_c.hxcal\nclick btnJsonLoad\n";
+  script += "dump cal.json\n";
+  script += "answer-dialog " + d + "new_ch.hxchem\nclick btnJsonLoad\n";
+  script += "answer-dialog " + d + "tpl.json\nclick btnJsonLoad\n";
+  script += "answer-dialog " + d + "bad.hxchem\nclick btnJsonLoad\n";
+  script += "answer-dialog cancel\nclick btnJsonSave\n";
+  script += "dump out.json\nquit\n";
+  Result r = RunScript(script);
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (const char* f : {"new_s.hxsim", "new_p.hxpat", "new_ch.hxchem", "new_c.hxcal", "none.hxcal", "sess.hxsim"})
+    EXPECT_TRUE(fs::exists(dir_ / f)) << f;
+  EXPECT_EQ(ReadJson("cal.json")["controls"]["cbJsonType"]["index"], 3);  // by its extension
+  const auto out = ReadJson("out.json");
+  const auto& state = out["state"];
+  EXPECT_EQ(state["FLastPatPath"], d + "new_p.hxpat");
+  EXPECT_EQ(state["FLastZaruVedh"], d + "new_ch.hxchem");
+  EXPECT_EQ(state["iniPath"], d + "ini/Kelvane.ini");
+  EXPECT_EQ(state["recentSession"], d + "sess.hxsim");
+  EXPECT_EQ(out["caption"], "Voltaris Battery Formation Simulator  ");
+  EXPECT_EQ(out["controls"]["cbJsonType"]["index"], 2);
+  EXPECT_EQ(out["controls"]["EdLUTPoints"]["text"], "(ZaruVed LUT loaded: 4 pts)");
+  EXPECT_EQ(out["controls"]["EdLUTPoints"]["enabled"], false);
+  EXPECT_EQ(out["controls"]["EdLUTMax"]["text"], "4.5");
+  EXPECT_EQ(out["controls"]["PcParams"]["active"], "TsCustom");
+  ASSERT_EQ(out["messages"].size(), 1u) << out["messages"].dump();
+  EXPECT_EQ(out["messages"][0]["text"], "Chem file schema mismatch: other");
+
+  // The settings written at exit bring the same files back.
+  std::ifstream iniIn(dir_ / "ini/Kelvane.ini");
+  const std::string ini{std::istreambuf_iterator<char>(iniIn), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(ini, "[LastFiles]\nZaruVedh=" + d + "new_ch.hxchem\nPatPath=" + d + "new_p.hxpat\n");
+  r = RunScript("dump next.json\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto next = ReadJson("next.json");
+  EXPECT_EQ(next["state"]["FLastZaruVedh"], d + "new_ch.hxchem");
+  EXPECT_EQ(next["state"]["FLastPatPath"], d + "new_p.hxpat");
+  EXPECT_EQ(next["controls"]["edChemFile"]["text"], "new_ch.hxchem");
+  EXPECT_TRUE(next["messages"].empty());
+}
+
+TEST_F(CliTest, ASmallScreenGivesTheWarningOnce) {
+  struct Case {
+    const char* screen;
+    const char* current;  // nullptr: no warning
+  };
+  const Case cases[] = {{"1024x768", "1024x768"}, {"1280x800", nullptr}, {"", nullptr}, {"wide", nullptr},
+                        {"1279x900", "1279x900"}};
+  for (const Case& c : cases) {
+    env_ = "VOLTARIS_INI=" + dir_.string() + "/Kelvane.ini VOLTARIS_SCREEN=" + c.screen + " ";
+    const Result r = RunScript("dump out.json\n");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto d = ReadJson("out.json");
+    if (c.current == nullptr) {
+      EXPECT_TRUE(d["messages"].empty()) << c.screen;
+      continue;
+    }
+    ASSERT_EQ(d["messages"].size(), 1u) << c.screen;
+    EXPECT_EQ(d["messages"][0]["kind"], "warning");
+    EXPECT_EQ(d["messages"][0]["text"], std::string("Voltaris requires minimum 1280x800 screen resolution.\r\nCurrent: ") +
+                                            c.current + ". Some UI elements may be clipped.");
+  }
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // Small helpers shared by the core tests.
 #pragma once
 
+#include <cstdlib>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "chemistry/chem_params.h"
@@ -18,6 +20,26 @@ inline std::string MessageOf(const std::function<void()>& f) {
   }
   return "(no error)";
 }
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class EnvGuard {
+ public:
+  EnvGuard(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    Set(value);
+  }
+  ~EnvGuard() { Set(saved_); }
+  EnvGuard(const EnvGuard&) = delete;
+  EnvGuard& operator=(const EnvGuard&) = delete;
+
+ private:
+  void Set(const std::optional<std::string>& v) {
+    if (v) ::setenv(name_, v->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+  const char* name_;
+  std::optional<std::string> saved_;
+};
 
 // The built-in LFP chemistry.
 inline TChemParams Lfp() {

@@ -38,24 +38,6 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
-// Sets an environment variable for the life of the object, then puts the old value back.
-class EnvGuard {
- public:
-  EnvGuard(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) saved_ = old;
-    Set(value);
-  }
-  ~EnvGuard() { Set(saved_); }
-
- private:
-  void Set(const std::optional<std::string>& v) {
-    if (v) ::setenv(name_, v->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-  const char* name_;
-  std::optional<std::string> saved_;
-};
-
 const char* const kSeedFiles[] = {"patterns/sinus_51min_zero.hxpat", "chem/lfp_default.hxchem",
                                   "defaults/lab_rig_v1.hxdef", "defaults/lab_rig_v1.hxcal",
                                   "sessions/seed.hxsim"};

@@ -1,5 +1,8 @@
 #include "form/recording_platform.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
 #include <system_error>
 
 namespace voltaris {
@@ -21,7 +24,29 @@ std::filesystem::path ExecutableDir() {
   return std::filesystem::current_path(ec);
 }
 
-RecordingPlatform::RecordingPlatform() : programDir(ExecutableDir()) {}
+namespace {
+
+// "WIDTHxHEIGHT" (positive whole numbers) from $VOLTARIS_SCREEN; the default screen when
+// it is unset or does not read.
+ScreenSize ScreenFromEnvironment() {
+  ScreenSize size;
+  const char* env = std::getenv("VOLTARIS_SCREEN");
+  if (env == nullptr) return size;
+  const std::string_view text(env);
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string_view::npos) return size;
+  int w = 0, h = 0;
+  const auto rw = std::from_chars(text.data(), text.data() + x, w);
+  const auto rh = std::from_chars(text.data() + x + 1, text.data() + text.size(), h);
+  if (rw.ec != std::errc() || rw.ptr != text.data() + x || rh.ec != std::errc() ||
+      rh.ptr != text.data() + text.size() || w <= 0 || h <= 0)
+    return size;
+  return {w, h};
+}
+
+}  // namespace
+
+RecordingPlatform::RecordingPlatform() : screen(ScreenFromEnvironment()), programDir(ExecutableDir()) {}
 
 void RecordingPlatform::ShowMessage(MessageKind kind, const std::string& title, const std::string& text) {
   messages.push_back({kind, title, text});

@@ -39,7 +39,7 @@ class RecordingPlatform : public IPlatform {
   std::vector<std::string> opened;
   std::string clipboard;
   std::vector<std::string> debugLines;  // the debug channel, when captured
-  ScreenSize screen;
+  ScreenSize screen;  // $VOLTARIS_SCREEN ("WIDTHxHEIGHT"), else 1920x1080
   std::filesystem::path programDir;
   int64_t nowMs = 0;
 

@@ -45,13 +45,12 @@ std::string WithUserSeparator(std::string s) {
 
 std::string NonFiniteText(double v) { return std::isnan(v) ? "NAN" : (v < 0 ? "-INF" : "INF"); }
 
-// The file name without its folder (either separator).
+}  // namespace
+
 std::string FileNameOnly(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-}  // namespace
 
 std::string GetChemDir() {
   fs::path program = fs::path(THxFacade::ProgramDir()).lexically_normal();

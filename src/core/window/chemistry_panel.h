@@ -21,6 +21,9 @@ namespace voltaris {
 // "assest/chem" there (returned whether it exists or not).
 std::string GetChemDir();
 
+// The file name without its folder (either separator: names written on Windows use "\").
+std::string FileNameOnly(const std::string& path);
+
 // Trims `text`, reads every "," as "." and parses with "." as the decimal separator, so
 // "2,5" and "2.5" read alike on any machine. False (value untouched) when it does not read.
 bool TryParseFloatAny(std::string_view text, double& value);

@@ -1,8 +1,11 @@
 #include "window/form_preview.h"
 
+#include <cstdio>
 #include <filesystem>
 
+#include "common/debug_log.h"
 #include "common/timebase.h"
+#include "waveform/pattern_tab_mapping.h"
 #include "workspace/hx_facade.h"
 #include "workspace/ui_snapshot.h"
 
@@ -11,6 +14,18 @@ namespace voltaris {
 namespace {
 // The live charts that may be zoomed with the mouse; a double click restores them.
 constexpr const char* kZoomCharts[] = {"chSim", "chI", "chV", "chSEI"};
+
+// The voltage ramp every start begins with, whatever the last session held.
+void SetStartVoltageRamp(FormModel& form) {
+  form.SetText("edtV0", "2.5");
+  form.SetText("edtVt", "3.65");
+  form.SetText("edtVRU", "120");
+  form.SetText("edtVRD", "60");
+}
+
+// The smallest screen the window's layout is made for.
+constexpr int kMinScreenWidth = 1280;
+constexpr int kMinScreenHeight = 800;
 }  // namespace
 
 TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
@@ -38,6 +53,9 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   RegisterRunAutomation();
   RegisterChartAutomation();
   RegisterRunResultAutomation();
+  RegisterStateField("FLastPatPath", [this] { return Json(docs.FLastPatPath); });
+  RegisterStateField("FLastZaruVedh", [this] { return Json(FLastZaruVedh); });
+  RegisterStateField("iniPath", [this] { return Json(IniPath().string()); });
 }
 
 TFormPreview::~TFormPreview() { THxFacade::BindUI({}, {}); }
@@ -55,12 +73,35 @@ void TFormPreview::FormCreate() {
                     [this](const TUiSnapshot& snap) { ApplyUiSnapshot(form_, snap); });
   THxFacade::LoadLastSessionOrDefaults();
   SetupHints();
+  SetStartVoltageRamp(form_);
   EnsureSeries();
+  form_.SetChecked("chkVRamp", true);
+  SetStartVoltageRamp(form_);
+  form_.SetItems("cbVShape", {"Linear", "S-curve", "Parabolic", "Logarithmic"});
+  form_.SetItemIndex("cbVShape", 1);
 
-  // Speed trackbar: at most 150; a position below 1 starts at 10.
+  // Speed trackbar: at most 150; a position above it is the maximum, one below 1 starts at 10.
   form_.SetRange("tbSpeed", form_.Get("tbSpeed").Minimum(), 150);
+  if (form_.Get("tbSpeed").Position() > 150) form_.SetPosition("tbSpeed", 150);
   if (form_.Get("tbSpeed").Position() < 1) form_.SetPosition("tbSpeed", 10);
+  tbSpeedChange("tbSpeed");
   form_.OnChange("tbSpeed", [this](const std::string& s) { tbSpeedChange(s); });
+
+  // The "SEI Done" line of the SEI chart, inactive until a run marks the stabilisation.
+  if (ChartModel* chSEI = form_.FindChart("chSEI"); chSEI != nullptr && chSEI->FindSeries("FDoneSeries") == nullptr) {
+    SeriesModel& done = chSEI->AddSeries("FDoneSeries", SeriesKind::Line);
+    done.color = Rgb{255, 0, 0};
+    done.width = 2;
+    done.pointStyle = PointStyle::None;
+    done.title = "SEI Done";
+    done.active = false;
+  }
+  if (form_.Get("cbJsonType").Items().empty()) {
+    form_.SetItems("cbJsonType", FindLayoutRow("cbJsonType")->items);
+    form_.SetItemIndex("cbJsonType", 0);
+  }
+  if (FPat) ApplyPatternTypeFromUI(form_, *FPat);
+  docs.AttachHandlers();
   form_.OnChange("edtFs", [this](const std::string& s) { RecalcSimTimebase(s); });
   form_.OnClick("btnStart", [this](const std::string& s) { btnStartClick(s); });
   form_.OnClick("btnStop", [this](const std::string& s) { btnStopClick(s); });
@@ -83,9 +124,44 @@ void TFormPreview::FormCreate() {
   VminLim = form_.Number("edtV0", 0);
   SetupChartsAtCreation();
   SetupChemistryAtCreation();
+
+  // A screen smaller than the layout is made for: warned once, the window still opens.
+  const ScreenSize screen = platform_.Screen();
+  if (screen.width < kMinScreenWidth || screen.height < kMinScreenHeight)
+    platform_.ShowMessage(MessageKind::Warning, "Warning",
+                          "Voltaris requires minimum 1280x800 screen resolution.\r\nCurrent: " +
+                              std::to_string(screen.width) + "x" + std::to_string(screen.height) +
+                              ". Some UI elements may be clipped.");
 }
 
-void TFormPreview::FormShow() { waveform.preview.DrawReferenceWave(); }
+void TFormPreview::FormShow() {
+  waveform.preview.DrawReferenceWave();
+  EnsureCalibUiInit();
+  // The layout's placeholder SEI scale is no value a user typed.
+  if (form_.Text("edAlpha") == "1946.44") form_.SetText("edAlpha", "4");
+  docs.ReloadLastFiles(TIniFile::Load(IniPath()));
+}
+
+void TFormPreview::EnsureCalibUiInit() {
+  if (calibUiInit_) return;
+  calibUiInit_ = true;
+}
+
+void TFormPreview::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  // No tick may run into a window being taken down.
+  SetPlayTimerEnabled(false);
+  GChem = nullptr;
+  const std::filesystem::path ini = IniPath();
+  TIniFile settings = TIniFile::Load(ini);
+  docs.StoreLastFiles(settings);
+  try {
+    settings.Save(ini);
+  } catch (const std::exception& e) {
+    DebugOut(std::string("Saving the last files failed: ") + e.what());  // nobody left to tell
+  }
+}
 
 void TFormPreview::SetupHints() {
   // Hints come with the layout table; the status bar starts empty.

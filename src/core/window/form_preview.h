@@ -3,6 +3,7 @@
 // hints and chart double-clicks. The Qt window and the headless CLI both drive it.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -15,6 +16,7 @@
 #include "chemistry/chem_params.h"
 #include "chemistry/chem_profile.h"
 #include "chemistry/sei_growth.h"
+#include "config/ini_file.h"
 #include "documents/chem_document.h"
 #include "documents/pattern_document.h"
 #include "documents/sim_document.h"
@@ -26,6 +28,7 @@
 #include "run/runtime_cell.h"
 #include "run/sample_ring.h"
 #include "waveform/waveform.h"
+#include "window/document_commands.h"
 
 namespace voltaris {
 
@@ -49,6 +52,13 @@ class TFormPreview {
   void FormCreate();
   // The window has been shown.
   void FormShow();
+  // Shutdown (once; later calls do nothing): stops the play timer, frees the chemistry
+  // document and writes the last files to the settings file.
+  void FormDestroy();
+  // The calibration page is made ready once, when the window is first shown.
+  void EnsureCalibUiInit();
+  // The settings file "Kelvane.ini" of this program (it need not exist).
+  std::filesystem::path IniPath() { return FindIniPath(platform_.ProgramDir()); }
 
   // Function keys of the window (the window sees keys before its controls).
   // Returns true when the key was handled (and so consumed).
@@ -264,6 +274,8 @@ class TFormPreview {
   IPlatform& platform_;
   FormModel form_;
   bool playTimerEnabled_ = false;
+  bool calibUiInit_ = false;  // EnsureCalibUiInit has run
+  bool destroyed_ = false;    // FormDestroy has run
   std::map<std::string, std::pair<size_t, Probe>> probes_;
   std::vector<std::pair<std::string, std::function<Json()>>> stateFields_;
 
@@ -271,6 +283,8 @@ class TFormPreview {
   // Waveform generation: pattern shapes, schedules and the reference preview, bound to
   // the form (declared after it, so the form exists when it resolves its controls).
   TWaveform waveform{form_};
+  // Load/New/Save of documents and the last pattern and chemistry files.
+  TDocumentCommands docs{*this};
 
   // ---- Run state ----
   // Time base.
