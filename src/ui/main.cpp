@@ -45,5 +45,8 @@ int main(int argc, char** argv) {
       QCoreApplication::exit(code);
     });
   }
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  // A script's quit ends the event loop without closing the window: shut down here (once).
+  form.FormDestroy();
+  return code;
 }

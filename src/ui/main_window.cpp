@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -583,6 +584,12 @@ void MainWindow::showEvent(QShowEvent* event) {
   const int right = std::min(382, (total - left) / 2);
   splitL_->setSizes({left, total - left});
   splitR_->setSizes({total - left - right, right});
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  playTimer_.stop();
+  form_.FormDestroy();
+  QMainWindow::closeEvent(event);
 }
 
 void MainWindow::ControlChanged(const Control& control) { Show(control); }

@@ -41,6 +41,8 @@ class MainWindow : public QMainWindow, public FormListener {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Closing the window stops the play timer and runs the window's shutdown (once).
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   QWidget* BuildLeftPanel();

@@ -113,7 +113,7 @@ TEST_F(CliTest, DocumentCommandsAndTheLastFilesOfTheNextRun) {
     script += "select cbJsonType " + std::to_string(i) + "\nanswer-dialog " + d + "new_" + kinds[i] +
               "\nclick btnJsonNew\n";
   script += "select cbJsonType -1\nanswer-dialog " + d + "none\nclick btnJsonSave\n";
-  script += "select cbJsonType 0\nanswer-dialog " + d + "sess\nclick btnJsonSave\n";
+  script += "select cbJsonType 0\nanswer-dialog sess\nclick btnJsonSave\n";  // from the current folder
   script += "answer-dialog " + d + "new_p.hxpat\nclick btnJsonLoad\n";
   script += "select cbJsonType 0\nanswer-dialog " + d + "new_c.hxcal\nclick btnJsonLoad\n";
   script += "dump cal.json\n";

@@ -4,11 +4,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QEnterEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -329,6 +332,97 @@ class WindowTest : public QObject {
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 2);
     QVERIFY(p.readAllStandardError().contains("script:2: unknown control: nothing"));
+  }
+
+  // The document buttons through their widgets: a template loaded from a ".json" file shows
+  // on the Custom LUT page, a failing chemistry load is reported and changes nothing.
+  void documentButtonsLoadATemplateAndReportAFailingChemistry() {
+    const std::string tpl = dir_->filePath(QStringLiteral("tpl.json")).toStdString();
+    const std::string bad = dir_->filePath(QStringLiteral("bad.hxchem")).toStdString();
+    std::ofstream(tpl) << R"({"schema":"halvora.chem_template.v0","recommended":{"imin_a":1,"imax_a":3,)"
+                       << R"("cycle_period_ms":400},"lut":{"values":[0,1]}})";
+    std::ofstream(bad) << R"({"schema":"other"})";
+    platform_->QueueDialogAnswer(tpl);
+    W<QPushButton>("btnJsonLoad")->click();
+    QCOMPARE(W<QComboBox>("cbJsonType")->currentIndex(), 2);
+    QCOMPARE(W<QLineEdit>("EdLUTPoints")->text(), QStringLiteral("(ZaruVed LUT loaded: 2 pts)"));
+    QVERIFY(!W<QLineEdit>("EdLUTPoints")->isEnabled());
+    QCOMPARE(W<QTabWidget>("PcParams")->currentWidget()->objectName(), QStringLiteral("TsCustom"));
+    const QString capacity = W<QLineEdit>("edCellCapAh")->text();
+    platform_->QueueDialogAnswer(bad);
+    W<QPushButton>("btnJsonLoad")->click();
+    QCOMPARE(platform_->messages.size(), size_t{1});
+    QCOMPARE(Q(platform_->messages[0].text), QStringLiteral("Chem file schema mismatch: other"));
+    QCOMPARE(W<QLineEdit>("edCellCapAh")->text(), capacity);
+    QCOMPARE(W<QComboBox>("cbJsonType")->currentIndex(), 2);
+    // Saving a calibration under a name without extension.
+    form_->Form().UserSelect("cbJsonType", 3);
+    QCOMPARE(W<QComboBox>("cbJsonType")->currentText(), QStringLiteral("Cal (.hxcal)"));
+    platform_->QueueDialogAnswer(dir_->filePath(QStringLiteral("rig")).toStdString());
+    W<QPushButton>("btnJsonSave")->click();
+    QVERIFY(QFileInfo::exists(dir_->filePath(QStringLiteral("rig.hxcal"))));
+  }
+
+  // Closed by the window manager while a run plays: the timer stops and the settings are
+  // written once.
+  void closingDuringARunStopsItAndWritesTheSettingsOnce() {
+    const QString ini = dir_->filePath(QStringLiteral("Kelvane.ini"));
+    qputenv("VOLTARIS_INI", ini.toUtf8());
+    form_->Form().SetText("EdTotalMs", "60");
+    W<QPushButton>("btnStart")->click();
+    QVERIFY(form_->IsPlaying());
+    window_->close();
+    QVERIFY(!form_->IsPlaying());
+    QVERIFY(QFileInfo::exists(ini));
+    QFile::remove(ini);
+    form_->FormDestroy();
+    QTest::qWait(100);
+    QVERIFY(!QFileInfo::exists(ini));
+    qunsetenv("VOLTARIS_INI");
+  }
+
+  // The program started by a script: a run playing when the script quits ends cleanly and
+  // the settings name the pattern loaded; the screen check warns only below 1280x800 (run
+  // once more under a 1024x768 X screen).
+  void scriptedProgramQuitsDuringARunAndChecksTheScreen() {
+    const QString script = dir_->filePath(QStringLiteral("run.vs"));
+    const QString pattern = dir_->filePath(QStringLiteral("p.hxpat"));
+    const QString dump = dir_->filePath(QStringLiteral("dump.json"));
+    const QString ini = dir_->filePath(QStringLiteral("Kelvane.ini"));
+    std::ofstream(pattern.toStdString()) << R"({"schema":"hx-pat-1.0"})";
+    std::ofstream(script.toStdString()) << "select cbJsonType 1\nanswer-dialog " << pattern.toStdString()
+                                        << "\nclick btnJsonLoad\nclick btnStart\ntick 3\ndump "
+                                        << dump.toStdString() << "\nquit\n";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
+    env.insert(QStringLiteral("VOLTARIS_INI"), ini);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    std::ifstream in(dump.toStdString());
+    const auto d = nlohmann::json::parse(in);
+    QCOMPARE(d["state"]["FIsRunning"].get<bool>(), true);
+    QCOMPARE(d["state"]["iniPath"].get<std::string>(), ini.toStdString());
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains(("PatPath=" + pattern.toStdString()).c_str()));
+
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    const auto& messages = d["messages"];
+    if (screen.width() >= 1280 && screen.height() >= 800) {
+      QVERIFY2(messages.empty(), messages.dump().c_str());
+    } else {
+      QCOMPARE(messages.size(), size_t{1});
+      QCOMPARE(messages[0]["kind"].get<std::string>(), std::string("warning"));
+      QCOMPARE(Q(messages[0]["text"].get<std::string>()),
+               QStringLiteral("Voltaris requires minimum 1280x800 screen resolution.\r\nCurrent: %1x%2. "
+                              "Some UI elements may be clipped.")
+                   .arg(screen.width())
+                   .arg(screen.height()));
+    }
   }
 };
 

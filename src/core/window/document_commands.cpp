@@ -69,6 +69,14 @@ void RestoreTemplateState(TPatternShapes& s, TemplateState saved) {
 
 bool FileExists(const std::string& path) { return !path.empty() && TextFileExists(path); }
 
+// A dialog's answer as a full path: a relative name (a script's answer) is taken from the
+// current folder, as every kind is written and remembered there.
+std::string FullPath(const std::string& chosen) {
+  std::error_code ec;
+  const fs::path full = fs::absolute(chosen, ec);
+  return ec ? chosen : full.lexically_normal().string();
+}
+
 }  // namespace
 
 void TDocumentCommands::AttachHandlers() {
@@ -139,7 +147,7 @@ TJsonDocument TDocumentCommands::CreateDefaultObjectForKind(TJsonKind kind) {
 std::string TDocumentCommands::AskSaveName(const std::string& filter, const std::string& ext) {
   const auto chosen = window_.Platform().SaveFileDialog(DialogFor(filter, ext));
   if (!chosen || chosen->empty()) return {};
-  std::string name = *chosen;
+  std::string name = FullPath(*chosen);
   if (ExtensionOf(name).empty()) name += ext;
   return name;
 }
@@ -165,10 +173,13 @@ void TDocumentCommands::btnJsonSaveClick(const std::string&) {
   const std::string name = AskSaveName(filter, ext);
   if (name.empty()) return;
   switch (kind) {
-    case jkSess:
+    case jkSess: {
       // Built from the window, written safely, and remembered as the recent session.
-      THxFacade::ExportSessionToFile(name);
+      const TSimRoot sim = THxFacade::BuildSimFromUI();
+      TJsonBase::SaveToFile(name, sim);
+      THxFacade::SaveRecentSession(name);
       break;
+    }
     case jkChem: {
       ChemApplySummary(window_.CollectChemFromUI());
       Owned<TChemRoot> chem{TChemRoot::CreateDefaultLFP()};
@@ -227,7 +238,7 @@ void TDocumentCommands::btnJsonLoadClick(const std::string&) {
   SetupFilterForKind(kind, filter, ext);
   const auto chosen = window_.Platform().OpenFileDialog(DialogFor(filter, ext));
   if (!chosen || chosen->empty()) return;
-  const std::string file = *chosen;
+  const std::string file = FullPath(*chosen);
 
   // What a failed load puts back: the list's selection, and the template table that the
   // template reader empties before it looks at a file.
@@ -257,7 +268,7 @@ void TDocumentCommands::btnJsonLoadClick(const std::string&) {
 
   if (kind == jkSess) {
     // The response time, limits and duration of the session as stored.
-    const std::unique_ptr<TSimRoot> sim = TJsonBase::LoadFromFile<TSimRoot>(THxFacade::ResolvePath(file));
+    const std::unique_ptr<TSimRoot> sim = TJsonBase::LoadFromFile<TSimRoot>(file);
     SimToUI(form, sim.get(), window_.FTotalSecs);
     window_.InvalidateCharts();
   } else if (kind == jkChem) {
