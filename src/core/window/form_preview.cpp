@@ -1,6 +1,5 @@
 #include "window/form_preview.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "common/debug_log.h"
