@@ -83,6 +83,7 @@ void TFormPreview::FormCreate() {
   VminLim = form_.Number("edtV0", 0);
   SetupChartsAtCreation();
   SetupChemistryAtCreation();
+  report.AttachHandlers();
 }
 
 void TFormPreview::FormShow() { waveform.preview.DrawReferenceWave(); }

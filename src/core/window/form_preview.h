@@ -21,6 +21,7 @@
 #include "form/form_model.h"
 #include "form/keys.h"
 #include "form/platform.h"
+#include "report/report_export.h"
 #include "run/run_metrics.h"
 #include "run/run_state.h"
 #include "run/runtime_cell.h"
@@ -271,6 +272,8 @@ class TFormPreview {
   // Waveform generation: pattern shapes, schedules and the reference preview, bound to
   // the form (declared after it, so the form exists when it resolves its controls).
   TWaveform waveform{form_};
+  // The PDF formation report command (btnPdfExport).
+  TReportExport report{*this};
 
   // ---- Run state ----
   // Time base.
