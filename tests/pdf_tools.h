@@ -41,9 +41,10 @@ inline int PdfPages(const std::string& file) {
   return std::stoi(r.out.substr(p + 6));
 }
 
-// Number of image rows `pdfimages -list` shows.
+// Number of distinct image objects `pdfimages -list` shows (an image placed on several
+// pages is one object).
 inline int PdfImageCount(const std::string& file) {
-  const ShellResult r = Shell("pdfimages -list '" + file + "' | tail -n +3 | grep -c image");
+  const ShellResult r = Shell("pdfimages -list '" + file + "' | tail -n +3 | awk '{print $11}' | sort -u | wc -l");
   return r.out.empty() ? -1 : std::stoi(r.out);
 }
 

@@ -33,11 +33,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-// The comparison row a pattern type belongs to: the program names its CC-CV pattern
-// "cc_cv", the table calls that row "CC/CV".
+// The comparison row a pattern type belongs to: the pattern documents name the sine and
+// CC-CV patterns "sinusoidal" and "cc_cv", the table calls their rows "Sine" and "CC/CV".
 std::string RowNameOfType(const std::string& type) {
   for (const char* cccv : {"cc_cv", "cccv", "cc-cv", "cc/cv"})
     if (EqualsNoCase(type, cccv)) return "CC/CV";
+  if (EqualsNoCase(type, "sinusoidal")) return "Sine";
   return type;
 }
 
