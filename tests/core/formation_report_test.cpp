@@ -92,8 +92,14 @@ class FormationReport : public ::testing::Test {
            ("voltaris_report_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "prog");
+    // The artwork is also looked for in the current folder: make it one without pictures.
+    oldCwd_ = fs::current_path();
+    fs::current_path(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    fs::current_path(oldCwd_);
+    fs::remove_all(dir_);
+  }
 
   std::string Build(const TPdfMetrics& m, const std::vector<TPatternResult>& rows, const RgbRaster* bitmap3D = nullptr,
                     bool profile = false) {
@@ -112,7 +118,7 @@ class FormationReport : public ::testing::Test {
     return file;
   }
 
-  fs::path dir_;
+  fs::path dir_, oldCwd_;
   ChartModel wave_{"chWave"}, sim_{"chSim"}, sei_{"chSEI"}, ocv_{"chOCV"}, temp_{"chT"}, prof_{"chSEI3DProf"};
 };
 

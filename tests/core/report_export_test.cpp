@@ -45,11 +45,16 @@ class ReportExportTest : public ::testing::Test {
            ("voltaris_export_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    platform_.programDir = dir_;  // no artwork there
+    platform_.programDir = dir_;  // no artwork there, nor in the current folder
+    oldCwd_ = fs::current_path();
+    fs::current_path(dir_);
     form_.FormCreate();
     RestoreLayoutValues(f());
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    fs::current_path(oldCwd_);
+    fs::remove_all(dir_);
+  }
   FormModel& f() { return form_.Form(); }
 
   // The figures a finished sine run leaves behind.
@@ -73,7 +78,7 @@ class ReportExportTest : public ::testing::Test {
     return s;
   }
 
-  fs::path dir_;
+  fs::path dir_, oldCwd_;
   ReportPlatform platform_;
   TFormPreview form_{platform_};
 };
