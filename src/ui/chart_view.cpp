@@ -113,7 +113,7 @@ void ChartView::ApplyStyle() {
   if (st.dark) {
     chart_->setBackgroundBrush(C(st.panelColor));
     chart_->setPlotAreaBackgroundBrush(C(st.backColor));
-    chart_->setPlotAreaBackgroundVisible(true);
+    chart_->setPlotAreaBackgroundVisible(st.backWallVisible);
     chart_->setTitleBrush(C(st.titleColor));
   } else {
     chart_->setBackgroundBrush(QColor(255, 255, 255));

@@ -4,13 +4,18 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QImage>
 #include <QMessageBox>
+#include <QPainter>
 #include <QScreen>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 
 #include "about_box.h"
+#include "chart_view.h"
+#include "report/formation_report.h"
 
 namespace voltaris::ui {
 
@@ -94,5 +99,64 @@ void ScriptedQtPlatform::SetClipboardText(const std::string& text) {
   RecordingPlatform::SetClipboardText(text);
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
+
+namespace {
+// The pixels of an image as top-to-bottom R, G, B rows without padding.
+std::optional<RgbRaster> RasterOf(const QImage& source) {
+  if (source.isNull() || source.width() <= 0 || source.height() <= 0) return std::nullopt;
+  const QImage image = source.convertToFormat(QImage::Format_RGB888);
+  RgbRaster raster;
+  raster.width = image.width();
+  raster.height = image.height();
+  const size_t rowBytes = static_cast<size_t>(raster.width) * 3u;
+  raster.rgb.resize(rowBytes * static_cast<size_t>(raster.height));
+  for (int y = 0; y < raster.height; ++y)
+    std::copy_n(image.constScanLine(y), rowBytes, raster.rgb.data() + rowBytes * static_cast<size_t>(y));
+  return raster;
+}
+}  // namespace
+
+std::optional<RgbRaster> QtRenderChartRaster(ChartModel& chart, FormModel& form, int width, int height) {
+  if (width <= 0 || height <= 0) return std::nullopt;
+  QImage image;
+  {
+    const TWhiteChartScope white(chart);
+    image = RenderChartImage(chart, form, QSize(width, height));
+  }
+  if (image.width() != width || image.height() != height) {
+    if (image.isNull()) return std::nullopt;
+    // A high-density screen grabs more pixels than asked: scale back to the raster size.
+    image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  return RasterOf(image);
+}
+
+std::optional<RgbRaster> QtDecodePng(const std::string& pngBytes) {
+  QImage image;
+  if (!image.loadFromData(reinterpret_cast<const uchar*>(pngBytes.data()), static_cast<int>(pngBytes.size()),
+                          "PNG"))
+    return std::nullopt;
+  // Transparent parts of the picture become white, as on a page.
+  QImage flat(image.size(), QImage::Format_RGB888);
+  flat.fill(Qt::white);
+  {
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+  }
+  return RasterOf(flat);
+}
+
+std::optional<RgbRaster> QtPlatform::RenderChartRaster(ChartModel& chart, FormModel& form, int width, int height) {
+  return QtRenderChartRaster(chart, form, width, height);
+}
+
+std::optional<RgbRaster> QtPlatform::DecodePng(const std::string& pngBytes) { return QtDecodePng(pngBytes); }
+
+std::optional<RgbRaster> ScriptedQtPlatform::RenderChartRaster(ChartModel& chart, FormModel& form, int width,
+                                                               int height) {
+  return QtRenderChartRaster(chart, form, width, height);
+}
+
+std::optional<RgbRaster> ScriptedQtPlatform::DecodePng(const std::string& pngBytes) { return QtDecodePng(pngBytes); }
 
 }  // namespace voltaris::ui

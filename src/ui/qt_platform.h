@@ -23,6 +23,8 @@ class QtPlatform : public IPlatform {
   ScreenSize Screen() override;
   std::filesystem::path ProgramDir() override;
   int64_t NowMs() override;
+  std::optional<RgbRaster> RenderChartRaster(ChartModel& chart, FormModel& form, int width, int height) override;
+  std::optional<RgbRaster> DecodePng(const std::string& pngBytes) override;
 
  private:
   QWidget* parent_;
@@ -36,7 +38,16 @@ class ScriptedQtPlatform : public RecordingPlatform {
   ScriptedQtPlatform();
   void ProcessPendingEvents() override;
   void SetClipboardText(const std::string& text) override;
+  std::optional<RgbRaster> RenderChartRaster(ChartModel& chart, FormModel& form, int width, int height) override;
+  std::optional<RgbRaster> DecodePng(const std::string& pngBytes) override;
 };
+
+// A chart of the form drawn off-screen for the report (white background and back wall,
+// restored afterwards), as an RGB raster of exactly width x height; nothing when the
+// drawing fails.
+std::optional<RgbRaster> QtRenderChartRaster(ChartModel& chart, FormModel& form, int width, int height);
+// PNG bytes decoded with Qt's image loader; nothing for bytes that are not a picture.
+std::optional<RgbRaster> QtDecodePng(const std::string& pngBytes);
 
 // "Session (*.hxsim)|*.hxsim|All files (*.*)|*.*" -> "Session (*.hxsim);;All files (*.*)".
 QString QtFileFilter(const std::string& filter);

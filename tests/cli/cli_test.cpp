@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../pdf_tools.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -176,6 +178,45 @@ TEST_F(CliTest, ASmallScreenGivesTheWarningOnce) {
     EXPECT_EQ(d["messages"][0]["text"], std::string("Voltaris requires minimum 1280x800 screen resolution.\r\nCurrent: ") +
                                             c.current + ". Some UI elements may be clipped.");
   }
+}
+
+// The formation report after a headless run: the CLI draws no charts, so their places stay
+// empty (null objects); the artwork beside the program is placed; the file opens cleanly.
+TEST_F(CliTest, ExportsTheFormationReportAfterARun) {
+  using namespace voltaris::testing_pdf;
+  if (!HavePdfTools()) GTEST_SKIP() << "qpdf / poppler-utils not installed (scripts/install-deps.sh)";
+  const fs::path pdf = dir_ / "report.pdf";
+  const Result r = RunScript(
+      "click btnPdfExport\n"  // before any run: a message, no dialog
+      "set edtFs 1000\nset EdTotalMs 60\npage PcParams TsSine\nset tbSpeed 150\n"
+      "click btnStart\nrun-to-end\n"
+      "answer-dialog " + pdf.string() + "\nclick btnPdfExport\n"
+      "answer-dialog cancel\nclick btnPdfExport\n"
+      "dump out.json\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto d = ReadJson("out.json");
+  ASSERT_EQ(d["messages"].size(), 1u) << d["messages"].dump();
+  EXPECT_EQ(d["messages"][0]["kind"], "information");
+  EXPECT_EQ(d["messages"][0]["title"], "PDF Export");
+  EXPECT_NE(d["messages"][0]["text"].get<std::string>().find("Run a simulation first"), std::string::npos);
+  ASSERT_EQ(d["opened"].size(), 1u);  // the cancelled export opens nothing
+  EXPECT_EQ(d["opened"][0], pdf.string());
+
+  const ShellResult check = Shell("qpdf --check '" + pdf.string() + "'");
+  EXPECT_EQ(check.code, 0) << check.out;
+  EXPECT_EQ(PdfPages(pdf.string()), 2);
+  const ShellResult text = Shell("pdftotext '" + pdf.string() + "' -");
+  for (const char* t : {"Formation Waveform", "Energy & Formation Summary", "Pattern Performance vs CC/CV",
+                        "Page 1/2", "Page 2/2", "Pattern: sinusoidal", ">> Sine", "Cell Parameters"})
+    EXPECT_NE(text.out.find(t), std::string::npos) << t;
+  // Only the two artwork pictures: the charts are empty places.
+  const ShellResult images = Shell("pdfimages -list '" + pdf.string() + "'");
+  EXPECT_EQ(PdfImageCount(pdf.string()), 2) << images.out;
+  EXPECT_NE(images.out.find("2000   267"), std::string::npos) << images.out;
+  EXPECT_NE(images.out.find("2000   258"), std::string::npos) << images.out;
+  EXPECT_EQ(Shell("pdftoppm -r 20 -png '" + pdf.string() + "' '" + (dir_ / "pg").string() + "'").code, 0);
+  EXPECT_TRUE(fs::exists(dir_ / "pg-1.png"));
+  EXPECT_TRUE(fs::exists(dir_ / "pg-2.png"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The window shows the form model and forwards the user's actions to it.
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -23,8 +24,11 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "../pdf_tools.h"
+#include "form/chart_styles.h"
 #include "form/recording_platform.h"
 #include "main_window.h"
+#include "qt_platform.h"
 
 using namespace voltaris;
 
@@ -300,6 +304,84 @@ class WindowTest : public QObject {
     QVERIFY(window_->Chart("chI")->DrawnPointCount("FSerI") > 10);
     QVERIFY(window_->Chart("chSEI")->DrawnPointCount("FSerSEI") > 1);
     QVERIFY(platform_->messages.empty());
+  }
+
+  // Chart rasters for the report: exactly the asked size, on white, the chart's own four
+  // appearance settings back afterwards; PNG bytes decoded, anything else refused.
+  void platformDrawsChartRastersOnWhiteAndDecodesPng() {
+    ui::QtPlatform qt;
+    ChartModel& sim = form_->Form().Chart("chSim");
+    DarkChart(sim);
+    const ChartStyle before = sim.style;
+    const std::optional<RgbRaster> r = qt.RenderChartRaster(sim, form_->Form(), 1110, 334);
+    QVERIFY(r.has_value());
+    QCOMPARE(r->width, 1110);
+    QCOMPARE(r->height, 334);
+    QCOMPARE(r->rgb.size(), size_t{1110 * 334 * 3});
+    QCOMPARE(int(r->rgb[0]), 255);  // top-left corner: the white background
+    QCOMPARE(int(r->rgb[1]), 255);
+    QCOMPARE(int(r->rgb[2]), 255);
+    QVERIFY(sim.style.panelColor == before.panelColor);
+    QVERIFY(sim.style.backColor == before.backColor);
+    QVERIFY(sim.style.backWallBrush == before.backWallBrush);
+    QCOMPARE(sim.style.backWallVisible, before.backWallVisible);
+
+    QImage picture(40, 20, QImage::Format_ARGB32);
+    picture.fill(QColor(10, 200, 30));
+    picture.setPixelColor(0, 0, QColor(0, 0, 0, 0));  // transparent: white on the page
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(picture.save(&buffer, "PNG"));
+    const std::optional<RgbRaster> d = qt.DecodePng(png.toStdString());
+    QVERIFY(d.has_value());
+    QCOMPARE(d->width, 40);
+    QCOMPARE(d->height, 20);
+    QCOMPARE(int(d->rgb[0]), 255);
+    QCOMPARE(int(d->rgb[3]), 10);
+    QCOMPARE(int(d->rgb[4]), 200);
+    QCOMPARE(int(d->rgb[5]), 30);
+    QVERIFY(!qt.DecodePng("not a picture").has_value());
+    QVERIFY(!qt.DecodePng("").has_value());
+  }
+
+  // The program run by a script under the X server exports the full report: five chart
+  // pictures and the artwork, checked with the Debian PDF tools.
+  void scriptedWindowExportsTheReportWithChartPictures() {
+    if (!testing_pdf::HavePdfTools()) QSKIP("qpdf / poppler-utils not installed");
+    const QString script = dir_->filePath(QStringLiteral("report.vs"));
+    const std::string pdf = dir_->filePath(QStringLiteral("report.pdf")).toStdString();
+    const QString dump = dir_->filePath(QStringLiteral("dump.json"));
+    std::ofstream(script.toStdString())
+        << "set edtFs 1000\nset EdTotalMs 60\npage PcParams TsSine\nset tbSpeed 150\nclick btnStart\nrun-to-end\n"
+        << "answer-dialog " << pdf << "\nclick btnPdfExport\ndump " << dump.toStdString() << "\nquit\n";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitCode(), 0);
+    std::ifstream in(dump.toStdString());
+    const auto d = nlohmann::json::parse(in);
+    QCOMPARE(d["opened"].size(), size_t{1});
+    QCOMPARE(d["opened"][0].get<std::string>(), pdf);
+    QVERIFY2(d["messages"].empty(), d["messages"].dump().c_str());
+
+    const auto check = testing_pdf::Shell("qpdf --check '" + pdf + "'");
+    QVERIFY2(check.code == 0, check.out.c_str());
+    QCOMPARE(testing_pdf::PdfPages(pdf), 2);
+    const auto images = testing_pdf::Shell("pdfimages -list '" + pdf + "'");
+    QVERIFY2(testing_pdf::PdfImageCount(pdf) == 7, images.out.c_str());  // artwork + five charts
+    for (const char* size : {"1110   334", "1110   310", "670   220", "330   260"})
+      QVERIFY2(images.out.find(size) != std::string::npos, size);
+    const auto text = testing_pdf::Shell("pdftotext '" + pdf + "' -");
+    for (const char* t : {"Formation Waveform", "Energy & Formation Summary", "Pattern Performance vs CC/CV", "Page 1/2"})
+      QVERIFY2(text.out.find(t) != std::string::npos, t);
+    const std::string pages = dir_->filePath(QStringLiteral("page")).toStdString();
+    QCOMPARE(testing_pdf::Shell("pdftoppm -r 40 -png '" + pdf + "' '" + pages + "'").code, 0);
+    QVERIFY(!QImage(QString::fromStdString(pages + "-1.png")).isNull());
+    QVERIFY(!QImage(QString::fromStdString(pages + "-2.png")).isNull());
   }
 
   // The program itself driven by a script under the X server: screenshot and dump.

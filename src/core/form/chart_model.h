@@ -110,6 +110,10 @@ struct ChartStyle {
   bool dark = false;
   Rgb panelColor{240, 240, 240};
   Rgb backColor{255, 255, 255};
+  // The back wall behind the plot: its brush colour and whether it is drawn (the report
+  // hides it and paints it white).
+  Rgb backWallBrush{255, 255, 255};
+  bool backWallVisible = true;
   Rgb titleColor{0, 0, 0};
   std::string titleFont{};
   int titleFontSize = 0;

@@ -9,7 +9,12 @@
 #include <optional>
 #include <string>
 
+#include "form/rgb_raster.h"
+
 namespace voltaris {
+
+class ChartModel;
+class FormModel;
 
 enum class MessageKind { Error, Warning, Information, About };
 const char* MessageKindName(MessageKind kind);
@@ -54,6 +59,14 @@ class IPlatform {
   virtual std::filesystem::path ProgramDir() = 0;
   // Monotonic milliseconds.
   virtual int64_t NowMs() = 0;
+  // Draws a chart of the form into an RGB raster of exactly width x height pixels, on a
+  // white background for the printed page; nothing when this platform cannot draw charts.
+  virtual std::optional<RgbRaster> RenderChartRaster(ChartModel& /*chart*/, FormModel& /*form*/, int /*width*/,
+                                                     int /*height*/) {
+    return std::nullopt;
+  }
+  // Decodes the bytes of a PNG picture into an RGB raster; nothing when it cannot.
+  virtual std::optional<RgbRaster> DecodePng(const std::string& /*pngBytes*/) { return std::nullopt; }
 };
 
 // Folder of the running executable (/proc/self/exe), or the current folder.

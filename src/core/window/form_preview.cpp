@@ -131,6 +131,7 @@ void TFormPreview::FormCreate() {
                           "Voltaris requires minimum 1280x800 screen resolution.\r\nCurrent: " +
                               std::to_string(screen.width) + "x" + std::to_string(screen.height) +
                               ". Some UI elements may be clipped.");
+  report.AttachHandlers();
 }
 
 void TFormPreview::FormShow() {

@@ -23,6 +23,7 @@
 #include "form/form_model.h"
 #include "form/keys.h"
 #include "form/platform.h"
+#include "report/report_export.h"
 #include "run/run_metrics.h"
 #include "run/run_state.h"
 #include "run/runtime_cell.h"
@@ -285,6 +286,8 @@ class TFormPreview {
   TWaveform waveform{form_};
   // Load/New/Save of documents and the last pattern and chemistry files.
   TDocumentCommands docs{*this};
+  // The PDF formation report command (btnPdfExport).
+  TReportExport report{*this};
 
   // ---- Run state ----
   // Time base.
