@@ -85,7 +85,11 @@ void TFormPreview::FormCreate() {
   SetupChemistryAtCreation();
 }
 
-void TFormPreview::FormShow() { waveform.preview.DrawReferenceWave(); }
+void TFormPreview::FormShow() {
+  waveform.preview.DrawReferenceWave();
+  // Step 3 of showing the window: the AI client from the settings file.
+  advisor.InitClaudeAPI();
+}
 
 void TFormPreview::SetupHints() {
   // Hints come with the layout table; the status bar starts empty.

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ai/formation_advisor.h"
 #include "chemistry/chem_engine.h"
 #include "chemistry/chem_params.h"
 #include "chemistry/chem_profile.h"
@@ -271,6 +272,9 @@ class TFormPreview {
   // Waveform generation: pattern shapes, schedules and the reference preview, bound to
   // the form (declared after it, so the form exists when it resolves its controls).
   TWaveform waveform{form_};
+
+  // The AI assistant (its client, its busy state and the answers on their way).
+  TFormationAdvisor advisor{*this};
 
   // ---- Run state ----
   // Time base.
