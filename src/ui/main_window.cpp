@@ -354,6 +354,11 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
       if (s.height > 0) m->setMaximumHeight(s.height);
       else if (s.parent == "grpAI") m->setMaximumHeight(100);  // the AI group is 208 px in all
       else m->setMaximumHeight(110);  // a memo of figures: eight lines
+      if (s.name == "memoAIResponse") {  // the AI answers on pale blue
+        QPalette pal = m->palette();
+        pal.setColor(QPalette::Base, QColor(0xF0, 0xF8, 0xFF));
+        m->setPalette(pal);
+      }
       w = m;
       break;
     }
@@ -608,6 +613,7 @@ void MainWindow::SyncCharts(bool force) {
 
 void MainWindow::OnPlayTimer() {
   if (!scripted_ && form_.PlayTimerEnabled()) form_.PlayTimerTick();
+  form_.advisor.PumpAnswers();  // AI answers that arrived are handed over on this thread
   SyncCharts();
 }
 

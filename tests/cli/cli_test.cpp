@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../pdf_tools.h"
+#include "../core/loopback_http_server.h"
 
 namespace {
 
@@ -217,6 +218,56 @@ TEST_F(CliTest, ExportsTheFormationReportAfterARun) {
   EXPECT_EQ(Shell("pdftoppm -r 20 -png '" + pdf.string() + "' '" + (dir_ / "pg").string() + "'").code, 0);
   EXPECT_TRUE(fs::exists(dir_ / "pg-1.png"));
   EXPECT_TRUE(fs::exists(dir_ / "pg-2.png"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CliTest, AiWaitHandsTheAnswerOverAndTheDumpShowsTheAssistantState) {
+  voltaris::testing_support::LoopbackHttpServer server(200, R"({"content":[{"type":"text","text":"Two lines\nof answer"}]})");
+  voltaris::testing_support::ScopedAiSettings settings(server.Url(), "sk-cli-secret", "cli");
+  const Result r = RunScript(
+      "set edAIQuery How fast?\n"
+      "click btnAIAsk\n"
+      "dump before.json\n"
+      "ai-wait 20000\n"
+      "dump after.json\n"
+      "ai-wait\n"
+      "ai-wait 0\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto before = ReadJson("before.json");
+  EXPECT_EQ(before["state"]["aiBusy"], true);
+  EXPECT_EQ(before["state"]["aiStatus"], "Thinking...");
+  EXPECT_EQ(before["controls"]["btnAIAsk"]["enabled"], false);
+  EXPECT_EQ(before["controls"]["lblAIStatus"]["caption"], "Thinking...");
+  const auto after = ReadJson("after.json");
+  EXPECT_EQ(after["state"]["aiBusy"], false);
+  EXPECT_EQ(after["state"]["aiStatus"], "Done");
+  EXPECT_EQ(after["controls"]["memoAIResponse"]["lines"],
+            nlohmann::json::array({"Q: How fast?", "", "Two lines", "of answer"}));
+  EXPECT_EQ(after["controls"]["btnAIAsk"]["enabled"], true);
+  for (const char* name : {"before.json", "after.json"}) {
+    std::ifstream in(dir_ / name);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().find("sk-cli-secret"), std::string::npos) << name;
+  }
+}
+
+TEST_F(CliTest, AiWaitRefusesABadWaitTimeAndTheScriptMayEndWithARequestInFlight) {
+  Result r = RunScript("ai-wait -1\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "script:1: wait time must not be negative\n");
+  r = RunScript("ai-wait soon\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "script:1: bad wait time: 'soon'\n");
+
+  auto server = voltaris::testing_support::LoopbackHttpServer::NeverAnswering();
+  voltaris::testing_support::ScopedAiSettings settings(server.Url(), "k", "cli_inflight");
+  r = RunScript("set edAIQuery Anyone?\nclick btnAIAsk\nai-wait 200\ndump d.json\nquit\n");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadJson("d.json")["state"]["aiBusy"], true);
 }
 
 }  // namespace

@@ -21,11 +21,13 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
 #include "../pdf_tools.h"
 #include "form/chart_styles.h"
+#include "../core/loopback_http_server.h"
 #include "form/recording_platform.h"
 #include "main_window.h"
 #include "qt_platform.h"
@@ -474,6 +476,46 @@ class WindowTest : public QObject {
     std::ofstream(pattern.toStdString()) << R"({"schema":"hx-pat-1.0"})";
     std::ofstream(script.toStdString()) << "select cbJsonType 1\nanswer-dialog " << pattern.toStdString()
                                         << "\nclick btnJsonLoad\nclick btnStart\ntick 3\ndump "
+  // The AI assistant against a loopback stand-in of the service: the answer arrives on a
+  // background thread and the window's event loop hands it to the memo.
+  void askShowsTheServiceAnswerInTheMemo() {
+    testing_support::LoopbackHttpServer server(200, R"({"content":[{"type":"text","text":"Answer from the loopback"}]})");
+    testing_support::ScopedAiSettings settings(server.Url(), "k", "window");
+    form_->FormShow();
+    auto* memo = W<QPlainTextEdit>("memoAIResponse");
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Run a simulation, then click \"Analyze Results\" or type a question."));
+    QCOMPARE(memo->palette().color(QPalette::Base), QColor(0xF0, 0xF8, 0xFF));
+    QTest::keyClicks(W<QLineEdit>("edAIQuery"), QStringLiteral("What now?"));
+    W<QPushButton>("btnAIAsk")->click();
+    QCOMPARE(W<QLabel>("lblAIStatus")->text(), QStringLiteral("Thinking..."));
+    QVERIFY(!W<QPushButton>("btnAIAsk")->isEnabled());
+    QVERIFY(!W<QPushButton>("btnAIAnalyze")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(W<QLabel>("lblAIStatus")->text(), QStringLiteral("Done"), 20000);
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Q: What now?\n\nAnswer from the loopback"));
+    QVERIFY(W<QPushButton>("btnAIAsk")->isEnabled());
+    QVERIFY(W<QLineEdit>("edAIQuery")->text().isEmpty());
+    QCOMPARE(server.Requests().size(), size_t{1});
+  }
+
+  // Closing the window while a request waits for its answer: no crash, no hang.
+  void closingWithARequestInFlight() {
+    auto server = testing_support::LoopbackHttpServer::NeverAnswering();
+    testing_support::ScopedAiSettings settings(server.Url(), "k", "window_close");
+    form_->FormShow();
+    W<QPushButton>("btnAIAnalyze")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!server.Requests().empty(), 10000);
+    window_->close();
+    window_.reset();
+    form_.reset();
+  }
+
+  // The program driven by a script waits for the answer with ai-wait.
+  void scriptedWindowWaitsForTheAnswer() {
+    testing_support::LoopbackHttpServer server(200, R"({"content":[{"type":"text","text":"Scripted answer"}]})");
+    testing_support::ScopedAiSettings settings(server.Url(), "sk-window-secret", "window_script");
+    const QString script = dir_->filePath(QStringLiteral("ai.vs"));
+    const QString dump = dir_->filePath(QStringLiteral("ai.json"));
+    std::ofstream(script.toStdString()) << "set edAIQuery Hello\nclick btnAIAsk\nai-wait 20000\ndump "
                                         << dump.toStdString() << "\nquit\n";
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -505,6 +547,18 @@ class WindowTest : public QObject {
                    .arg(screen.width())
                    .arg(screen.height()));
     }
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    std::ifstream in(dump.toStdString());
+    std::stringstream text;
+    text << in.rdbuf();
+    QVERIFY(text.str().find("sk-window-secret") == std::string::npos);
+    const auto d = nlohmann::json::parse(text.str());
+    QCOMPARE(d["state"]["aiStatus"].get<std::string>(), std::string("Done"));
+    QCOMPARE(d["state"]["aiBusy"].get<bool>(), false);
+    QCOMPARE(d["controls"]["memoAIResponse"]["lines"].dump(), std::string(R"(["Q: Hello","","Scripted answer"])"));
   }
 };
 

@@ -287,6 +287,16 @@ bool ScriptRunner::RunLine(std::string_view line) {
     ExpectEnd(rest);
     const int maxTicks = maxWord.empty() ? 100000 : ParseInt(maxWord, "tick count");
     for (int i = 0; i < maxTicks && form_.IsPlaying(); ++i) host_.Tick();
+  } else if (cmd == "ai-wait") {
+    // Waits for the AI answers still on their way and hands them to the window; by default
+    // as long as a request may take (connection and response time-outs) and a margin.
+    const std::string msWord = NextWord(rest);
+    ExpectEnd(rest);
+    const TFormationAdvisor& advisor = form_.advisor;
+    const int timeoutSec = advisor.FClaudeAPI ? advisor.FClaudeAPI->Config().TimeoutSec : CLAUDE_DEFAULT_TIMEOUT_SEC;
+    const int ms = msWord.empty() ? timeoutSec * 2000 + 5000 : ParseInt(msWord, "wait time");
+    if (ms < 0) throw ScriptError("wait time must not be negative");
+    form_.advisor.WaitForAnswers(ms, [this] { host_.AfterCommand(); });
   } else if (cmd == "probe") {
     const std::string fn = NextWord(rest);
     if (fn.empty()) throw ScriptError("probe expects a function name");

@@ -20,7 +20,14 @@ void AppendU16Escape(std::string& out, unsigned unit) {
   out += kHex[unit & 0xF];
 }
 
-void AppendAsciiChar(std::string& out, char c) {
+void AppendAsciiChar(std::string& out, char c, JsonEscapes escapes) {
+  if (escapes == JsonEscapes::UnicodeOnly) {
+    if (c == '"') out += "\\\"";
+    else if (c == '\\') out += "\\\\";
+    else if (static_cast<unsigned char>(c) < 0x20) AppendU16Escape(out, static_cast<unsigned char>(c));
+    else out += c;
+    return;
+  }
   switch (c) {
     case '"': out += "\\\""; return;
     case '\\': out += "\\\\"; return;
@@ -49,12 +56,12 @@ void AppendCodePointEscape(std::string& out, char32_t cp) {
 
 }  // namespace
 
-void AppendJsonString(std::string& out, std::string_view text) {
+void AppendJsonString(std::string& out, std::string_view text, JsonEscapes escapes) {
   out += '"';
   size_t i = 0;
   while (i < text.size()) {
     if (static_cast<unsigned char>(text[i]) < 0x80) {
-      AppendAsciiChar(out, text[i++]);
+      AppendAsciiChar(out, text[i++], escapes);
       continue;
     }
     // A run of non-ASCII bytes holds whole UTF-8 sequences (ASCII never occurs inside one).

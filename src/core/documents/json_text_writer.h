@@ -10,7 +10,11 @@ namespace voltaris {
 // (\" \\ \/), \b \t \n \f \r for those control characters, and every other character
 // below 32 or above 127 as \u with four upper-case hexadecimal digits of its UTF-16 code
 // unit(s). Invalid UTF-8 bytes are written as \uFFFD.
-void AppendJsonString(std::string& out, std::string_view text);
+// The request body of the AI service uses the plainer form: only \" and \\ as short
+// escapes, the slash as it is, and every character below 32 (line breaks included) or
+// above 127 as \u.
+enum class JsonEscapes { Document, UnicodeOnly };
+void AppendJsonString(std::string& out, std::string_view text, JsonEscapes escapes = JsonEscapes::Document);
 
 // Appends a finite double in the general number form: at most 15 significant digits
 // (17 at the very top of the range), trailing zeros removed, plain decimals for

@@ -112,6 +112,14 @@ void FormModel::SetText(std::string_view name, const std::string& text) {
   if (c.Kind() == ControlKind::Edit) Fire(onChange_, name);
 }
 
+void FormModel::SetTextWithoutChange(std::string_view name, const std::string& text) {
+  Control& c = Get(name);
+  if (c.text_ == text) return;
+  c.text_ = text;
+  c.numCached_ = false;
+  Notify(c);
+}
+
 void FormModel::SetChecked(std::string_view name, bool checked) {
   Control& c = GetKind(name, ControlKind::Check, "a check box");
   if (c.checked_ == checked) return;

@@ -119,6 +119,9 @@ class FormModel {
   // handler and a changed check state fires the check box's click handler, whoever
   // wrote it; item index, page, position and the other properties fire nothing.
   void SetText(std::string_view name, const std::string& text);
+  // Writes the text with the change notification suspended: the view follows, no change
+  // handler runs (a value written by the program that must not trigger a recalculation).
+  void SetTextWithoutChange(std::string_view name, const std::string& text);
   void SetChecked(std::string_view name, bool checked);
   void SetControlCaption(std::string_view name, const std::string& caption);
   void SetEnabled(std::string_view name, bool enabled);

@@ -137,6 +137,8 @@ void TFormPreview::FormCreate() {
 void TFormPreview::FormShow() {
   waveform.preview.DrawReferenceWave();
   EnsureCalibUiInit();
+  // Step 3 of showing the window: the AI client from the settings file.
+  advisor.InitClaudeAPI();
   // The layout's placeholder SEI scale is no value a user typed.
   if (form_.Text("edAlpha") == "1946.44") form_.SetText("edAlpha", "4");
   docs.ReloadLastFiles(TIniFile::Load(IniPath()));

@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ai/formation_advisor.h"
 #include "chemistry/chem_engine.h"
 #include "chemistry/chem_params.h"
 #include "chemistry/chem_profile.h"
@@ -288,6 +289,9 @@ class TFormPreview {
   TDocumentCommands docs{*this};
   // The PDF formation report command (btnPdfExport).
   TReportExport report{*this};
+
+  // The AI assistant (its client, its busy state and the answers on their way).
+  TFormationAdvisor advisor{*this};
 
   // ---- Run state ----
   // Time base.
