@@ -90,12 +90,13 @@ std::vector<TSweepRow> RunSweep(const TSweepSpec& spec, const std::function<void
     std::unique_lock guard(lock);
     size_t reported = static_cast<size_t>(-1);
     while (true) {
-      if (progress && done != reported) {
+      if (done != reported) {
         reported = done;
-        const size_t d = done;
-        guard.unlock();
-        progress(d, rows.size());
-        guard.lock();
+        if (progress) {
+          guard.unlock();
+          progress(reported, rows.size());
+          guard.lock();
+        }
       }
       if (done == rows.size()) break;
       changed.wait(guard, [&] { return done != reported; });
