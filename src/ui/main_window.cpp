@@ -25,6 +25,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "chart_data_menu.h"
 #include "common/utf8.h"
 
 namespace voltaris::ui {
@@ -425,6 +426,7 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
     }
     case ControlKind::Chart: {
       auto* view = new ChartView(model_.Chart(name), model_, parent);
+      InstallChartDataMenu(*view, model_, form_.Platform());
       view->setMinimumHeight(s.height > 0 ? std::min(s.height, 120) : 100);
       charts_[name] = view;
       w = view;

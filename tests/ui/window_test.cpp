@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -28,6 +29,7 @@
 #include "../pdf_tools.h"
 #include "form/chart_styles.h"
 #include "../core/loopback_http_server.h"
+#include "form/chart_csv.h"
 #include "form/recording_platform.h"
 #include "main_window.h"
 #include "qt_platform.h"
@@ -286,6 +288,45 @@ class WindowTest : public QObject {
     window_->SyncCharts(true);
     QCOMPARE(window_->Chart("chT")->BottomLabels().first(), QStringLiteral("300"));
     QCOMPARE(window_->Chart("chT")->BottomLabels().last(), QStringLiteral("330"));
+  }
+
+  void everyChartOffersItsDataAndPictureInItsContextMenu() {
+    ChartModel& chart = form_->Form().Chart("chV");
+    SeriesModel& s = chart.AddSeries("FSerMenu", SeriesKind::Line);
+    s.title = "Menu";
+    for (int i = 0; i <= 20; ++i) s.Add(i, i * 0.5);
+    for (const LayoutRow& entry : LayoutTable()) {
+      if (entry.kind != ControlKind::Chart) continue;
+      ui::ChartView* view = window_->Chart(entry.name);
+      QVERIFY(view != nullptr);
+      QCOMPARE(view->contextMenuPolicy(), Qt::CustomContextMenu);
+      auto* menu = view->findChild<QMenu*>(QStringLiteral("ChartDataMenu"));
+      QVERIFY(menu != nullptr);
+      QCOMPARE(menu->actions().size(), 3);
+      QCOMPARE(menu->actions()[0]->text(), QString::fromUtf8("Export data as CSV\u2026"));
+      QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Copy data"));
+      QCOMPARE(menu->actions()[2]->text(), QString::fromUtf8("Save image as PNG\u2026"));
+    }
+    const QList<QAction*> actions = window_->Chart("chV")->findChild<QMenu*>(QStringLiteral("ChartDataMenu"))->actions();
+    actions[1]->trigger();
+    QCOMPARE(platform_->clipboard, ChartDataCsv(chart));
+
+    const std::string csv = (dir_->path() + QStringLiteral("/chV.csv")).toStdString();
+    platform_->QueueDialogAnswer(csv);
+    actions[0]->trigger();
+    std::ifstream in(csv, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QCOMPARE(written, ChartDataCsv(chart));
+
+    const QString png = dir_->path() + QStringLiteral("/chV.png");
+    platform_->QueueDialogAnswer(png.toStdString());
+    actions[2]->trigger();
+    QImage image;
+    QVERIFY(image.load(png, "PNG"));
+    QVERIFY(image.width() >= 640 && image.height() >= 360);
+    platform_->QueueDialogAnswer(std::nullopt);  // cancelled: nothing happens
+    actions[2]->trigger();
+    QVERIFY(platform_->messages.empty());
   }
 
   void startRunsToTheEndAndFillsMemosAndCharts() {

@@ -8,6 +8,8 @@
 #include "common/debug_log.h"
 #include "common/numbers.h"
 #include "common/utf8.h"
+#include "documents/text_file.h"
+#include "form/chart_csv.h"
 #include "workspace/hx_facade.h"
 
 namespace voltaris {
@@ -330,6 +332,16 @@ bool ScriptRunner::RunLine(std::string_view line) {
       form.RunEvent([&] { THxFacade::ImportSessionFromFile(file); });
     else
       form.RunEvent([&] { THxFacade::ExportSessionToFile(file); });
+  } else if (cmd == "export-chart") {
+    const std::string name = NextWord(rest);
+    ControlOf(name, {ControlKind::Chart}, "a chart");
+    const std::string file(Trim(rest));
+    if (file.empty()) throw ScriptError("export-chart expects a chart and a file name");
+    try {
+      WriteFileReplacing(file, ChartDataCsv(form.Chart(name)));
+    } catch (const std::exception& e) {
+      throw ScriptError(e.what());
+    }
   } else if (cmd == "quit") {
     ExpectEnd(rest);
     return false;

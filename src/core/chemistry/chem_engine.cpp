@@ -8,13 +8,15 @@ namespace voltaris {
 
 namespace {
 
+// The engine chemistry belongs to the window of the calling thread (batch runs on worker
+// threads each have their own).
 std::unique_ptr<TChemRoot>& GChem() {
-  static std::unique_ptr<TChemRoot> chem;
+  thread_local std::unique_ptr<TChemRoot> chem;
   return chem;
 }
 
 std::string& GLastFile() {
-  static std::string file;
+  thread_local std::string file;
   return file;
 }
 

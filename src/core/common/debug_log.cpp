@@ -3,11 +3,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 namespace voltaris {
 
 namespace {
+// Lines may come from several threads (batch runs on workers): the listener is installed,
+// replaced and called under one lock, so a captured line list never sees two writers.
+std::recursive_mutex& ListenerLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
 DebugListener& Listener() {
   static DebugListener listener;
   return listener;
@@ -23,10 +30,12 @@ bool ToStderr() {
 
 void DebugOut(std::string_view line) {
   if (ToStderr()) std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+  const std::lock_guard guard(ListenerLock());
   if (Listener()) Listener()(std::string(line));
 }
 
 DebugListener SetDebugListener(DebugListener listener) {
+  const std::lock_guard guard(ListenerLock());
   return std::exchange(Listener(), std::move(listener));
 }
 

@@ -11,8 +11,9 @@ namespace voltaris {
 
 namespace {
 
+// The last template read on the calling thread (the window's thread, or a batch run's).
 TChemTemplateExtras& LastTemplate() {
-  static TChemTemplateExtras last;
+  thread_local TChemTemplateExtras last;
   return last;
 }
 

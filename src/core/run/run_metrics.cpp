@@ -96,6 +96,17 @@ void TFormPreview::MemoAddSafe(const std::string& line) {
   form_.AddLine("MemoChemMetrics", line);
 }
 
+double FormationPerf(double soc_pct, double seiFinal_nm, double x0_nm, double xTarget_nm, double wear) {
+  double eff = 1.0;
+  if (xTarget_nm > 0 && seiFinal_nm > 0) {
+    const double over = std::max(0.0, seiFinal_nm - x0_nm);
+    const double span = std::max(1.0, xTarget_nm - x0_nm);
+    eff = Round4(std::max(0.0, 1.0 - over / span));
+  }
+  const double w = wear > 0 ? wear : 1.0;
+  return std::clamp(soc_pct * eff * w, 0.0, 100.0);
+}
+
 void TFormPreview::ComputeRealMetrics() {
   // 1. Samples and time step.
   const int n = GetSampleCount();
@@ -176,14 +187,7 @@ void TFormPreview::ComputeRealMetrics() {
   soc = std::min(soc, 100.0);
   FLastSOC_pct = soc;
   const double seiFinal = Round4(LastOr(FSimOut.SEI_nm, 0.0));
-  double eff = 1.0;
-  if (P.xTarget_nm > 0 && seiFinal > 0) {
-    const double over = std::max(0.0, seiFinal - P.x0_nm);
-    const double span = std::max(1.0, P.xTarget_nm - P.x0_nm);
-    eff = Round4(std::max(0.0, 1.0 - over / span));
-  }
-  const double wear = FSimOut.psiHX_wear > 0 ? FSimOut.psiHX_wear : 1.0;
-  const double perf = std::clamp(soc * eff * wear, 0.0, 100.0);
+  const double perf = FormationPerf(soc, seiFinal, P.x0_nm, P.xTarget_nm, FSimOut.psiHX_wear);
   FLastDeliveredAh = Qsei;
   FLastSEI_nm = L;
   FSEIDoneSec = -1;

@@ -64,6 +64,11 @@ double Round4(double v);
 // One step of a fixed-point sum: sum + v x 10000, rounded to the nearest integer.
 int64_t AddFixed4(int64_t sum, double v);
 
+// The composite formation performance figure ("Perf"): the state of charge reached (%)
+// times the SEI efficiency (1 up to x0_nm, falling to 0 at xTarget_nm; 1 without a target
+// or SEI) times the waveform wear figure (taken as 1 when not positive), limited to 0..100.
+double FormationPerf(double soc_pct, double seiFinal_nm, double x0_nm, double xTarget_nm, double wear);
+
 // The C format "%.<decimals>f" with the user's decimal separator, as memo lines show it.
 std::string FixedText(double v, int decimals);
 // `text` padded with blanks on the left (right-aligned) or on the right to `width`

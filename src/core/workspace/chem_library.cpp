@@ -10,7 +10,7 @@ namespace voltaris {
 
 namespace fs = std::filesystem;
 
-TChemLibrary GChemLibrary;
+thread_local TChemLibrary GChemLibrary;
 
 namespace {
 

@@ -47,7 +47,8 @@ class TChemLibrary {
   std::vector<TChemEntry> FItems;
 };
 
-// The program's one chemistry library.
-extern TChemLibrary GChemLibrary;
+// The program's one chemistry library, one per thread: the window fills and reads it on
+// its thread, and batch runs on worker threads each scan their own.
+extern thread_local TChemLibrary GChemLibrary;
 
 }  // namespace voltaris

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "common/debug_log.h"
@@ -23,15 +24,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The window callbacks belong to the window of the calling thread: a window and the runs
+// it makes live on one thread, and batch runs on worker threads each bind their own.
 struct FacadeState {
   TGetUiSnapshot getter;
   TApplyUiSnapshot setter;
-  fs::path programDir;  // empty: the executable's folder
 };
 
 FacadeState& State() {
-  static FacadeState state;
+  thread_local FacadeState state;
   return state;
+}
+
+// The program folder override is one for the process, read and written under a lock.
+struct ProgramDirSlot {
+  std::mutex lock;
+  fs::path dir;  // empty: the executable's folder
+};
+
+ProgramDirSlot& ProgramDirOverride() {
+  static ProgramDirSlot slot;
+  return slot;
 }
 
 // The per-user data folder: $XDG_DATA_HOME when it is an absolute path, else
@@ -125,11 +138,18 @@ std::string THxFacade::RecentSessionPath() {
 }
 
 std::string THxFacade::ProgramDir() {
-  const fs::path& dir = State().programDir;
+  ProgramDirSlot& slot = ProgramDirOverride();
+  std::unique_lock guard(slot.lock);
+  const fs::path dir = slot.dir;
+  guard.unlock();
   return (dir.empty() ? ExecutableDir() : dir).string();
 }
 
-void THxFacade::SetProgramDir(const fs::path& dir) { State().programDir = dir; }
+void THxFacade::SetProgramDir(const fs::path& dir) {
+  ProgramDirSlot& slot = ProgramDirOverride();
+  const std::lock_guard guard(slot.lock);
+  slot.dir = dir;
+}
 
 std::string THxFacade::ResolvePath(std::string_view relOrAbs) {
   if (relOrAbs.empty()) return {};
@@ -209,6 +229,9 @@ TChemRoot THxFacade::LoadChem(const std::string& fileName) { return voltaris::Lo
 
 void THxFacade::SaveRecentSession(const std::string& fileName) {
   try {
+    // Already the remembered session: nothing to write (batch runs import one session
+    // many times, and each safe write waits for the disk).
+    if (const std::string path = RecentSessionPath(); TextFileExists(path) && ReadTextFile(path) == fileName) return;
     WriteFileReplacing(AppRootDir() + "/" + std::string(kRecentSessionFileName), "\xEF\xBB\xBF" + fileName);
   } catch (const std::exception& e) {
     DebugOut(std::string("SaveRecentSession failed: ") + e.what());

@@ -8,8 +8,8 @@
 // XDG_DATA_HOME, at any time. Stored names may use "\" (sessions written on Windows) or
 // "/"; resolved paths use "/".
 //
-// The facade has no instances; its state is class-level: the two window callbacks and the
-// program folder override. The last chemistry template is kept by the chemistry reader.
+// The facade has no instances; its state is class-level: the two window callbacks (one
+// pair per thread, for the window living on it) and the program folder override. The last chemistry template is kept by the chemistry reader.
 #pragma once
 
 #include <filesystem>
