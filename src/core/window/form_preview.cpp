@@ -38,6 +38,7 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   RegisterRunAutomation();
   RegisterChartAutomation();
   RegisterRunResultAutomation();
+  calibration.RegisterAutomation();
 }
 
 TFormPreview::~TFormPreview() { THxFacade::BindUI({}, {}); }
@@ -83,6 +84,9 @@ void TFormPreview::FormCreate() {
   VminLim = form_.Number("edtV0", 0);
   SetupChartsAtCreation();
   SetupChemistryAtCreation();
+  calibration.InitCalibrationGrid();
+  calibration.LoadCalibrationDefaults();
+  calibration.AttachHandlers();
 }
 
 void TFormPreview::FormShow() { waveform.preview.DrawReferenceWave(); }
