@@ -65,12 +65,13 @@ TEST_F(CalibrationTest, TheGridHoldsTheThreeLevelsUnderItsHeader) {
   EXPECT_EQ(grid["cells"], cells);
   EXPECT_EQ(grid["columnWidths"], Json::parse("[90,110,110,120]"));
   EXPECT_EQ(grid["editing"], true);
-  // The user's entries stay until the defaults are loaded again.
-  ASSERT_EQ(Run("cell sgCalib 3 1 my cell\n"), 0);
+  // The user's entries stay until the defaults are loaded again ("Defaults").
+  ASSERT_EQ(Run("cell sgCalib 3 1 my cell\ncell sgCalib 0 3 4C\n"), 0);
   form_.calibration.InitCalibrationGrid();
   EXPECT_EQ(f().Get("sgCalib").Cells()[1][3], "my cell");
-  form_.calibration.LoadCalibrationDefaults();
+  ASSERT_EQ(Run("click btnCalibDefaults\n"), 0);
   EXPECT_EQ(f().Get("sgCalib").Cells()[1][3], "Low rate");
+  EXPECT_EQ(f().Get("sgCalib").Cells()[3][0], "2C");
 }
 
 TEST_F(CalibrationTest, ACalibrationFromTheScriptFitsTheTargetAndRestoresThePage) {

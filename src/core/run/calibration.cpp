@@ -123,6 +123,8 @@ void TCalibration::AttachHandlers() {
   FormModel& f = hub_.Form();
   f.OnClick(kButton, [this](const std::string& s) { btnRunCalibrationClick(s); });
   f.OnClick("btnRunSmoke", [this](const std::string& s) { btnRunSmokeClick(s); });
+  // "Defaults" puts the three default levels back into the grid.
+  f.OnClick("btnCalibDefaults", [this](const std::string&) { LoadCalibrationDefaults(); });
 }
 
 void TCalibration::RegisterAutomation() {

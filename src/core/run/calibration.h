@@ -47,7 +47,8 @@ class TCalibration {
   void InitCalibrationGrid();
   // Rows 1 to 3: the low, nominal and high CC levels with their targets and notes.
   void LoadCalibrationDefaults();
-  // Handlers of "Run Calibration" and "Run Smoke Test", and the dump's FCalibCC_A.
+  // Handlers of "Run Calibration", "Run Smoke Test" and "Defaults" (the default rows);
+  // RegisterAutomation adds FCalibCC_A to the dump.
   void AttachHandlers();
   void RegisterAutomation();
 
