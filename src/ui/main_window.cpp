@@ -540,7 +540,17 @@ void MainWindow::Show(const Control& c) {
           }
           const QString text = Q(cells[static_cast<size_t>(r)][static_cast<size_t>(col)]);
           if (item->text() != text) item->setText(text);
+          if (r >= fixedRows) {  // cells below the header: editable while the grid allows it
+            const Qt::ItemFlags flags = c.GridEditing()
+                                            ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
+                                            : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            if (item->flags() != flags) item->setFlags(flags);
+          }
         }
+      const auto& widths = c.ColumnWidths();
+      for (int col = 0; col < static_cast<int>(widths.size()) && col < t->columnCount(); ++col)
+        if (t->columnWidth(col) != widths[static_cast<size_t>(col)])
+          t->setColumnWidth(col, widths[static_cast<size_t>(col)]);
       break;
     }
     case ControlKind::Trackbar:

@@ -218,4 +218,28 @@ TEST_F(CliTest, AiWaitRefusesABadWaitTimeAndTheScriptMayEndWithARequestInFlight)
   EXPECT_EQ(ReadJson("d.json")["state"]["aiBusy"], true);
 }
 
+TEST_F(CliTest, CalibrationAndSmokeTestRunToCompletion) {
+  const Result r = RunScript(
+      "page PcParams tsCC_CV\n"
+      "set edtFs 1000\n"
+      "set EdTotalMs 10\n"
+      "set edCellCapAh 5\n"
+      "click btnRunSmoke\n"
+      "dump smoke.json\n"
+      "click btnRunCalibration\n"
+      "dump out.json\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto smoke = ReadJson("smoke.json");
+  const auto& memo = smoke["controls"]["MemoChemMetrics"]["lines"];
+  ASSERT_EQ(memo.size(), 11u);
+  EXPECT_EQ(memo[7], "--- Sanity Checks ---");
+  const auto d = ReadJson("out.json");
+  EXPECT_TRUE(d["messages"].empty());
+  EXPECT_EQ(d["controls"]["lblCalibStatus"]["caption"], "Fit done.");
+  EXPECT_EQ(d["controls"]["pbCalib"]["position"], 3);
+  EXPECT_EQ(d["controls"]["sgCalib"]["cells"][0][0], "CC Level");
+  EXPECT_EQ(d["state"]["FCalibCC_A"], 10.0);
+  EXPECT_GT(d["state"]["FChemP"]["xTarget_nm"].get<double>(), 0.0);
+}
+
 }  // namespace

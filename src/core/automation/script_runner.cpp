@@ -135,6 +135,8 @@ Json ControlJson(const FormModel& form, const Control& c) {
       break;
     case ControlKind::Grid:
       j["cells"] = c.Cells();
+      j["columnWidths"] = c.ColumnWidths();
+      j["editing"] = c.GridEditing();
       break;
     case ControlKind::Trackbar:
       j["position"] = c.Position();

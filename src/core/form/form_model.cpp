@@ -21,9 +21,11 @@ Control::Control(FormModel& form, const LayoutRow& entry)
       maximum_(entry.maximum),
       hint_(entry.hint) {
   if (entry.kind == ControlKind::Pages) activePage_ = entry.text;
-  if (entry.kind == ControlKind::Grid)
+  if (entry.kind == ControlKind::Grid) {
     cells_.assign(static_cast<size_t>(std::max(entry.rows, 0)),
                   std::vector<std::string>(static_cast<size_t>(std::max(entry.columns, 0))));
+    columnWidths_.assign(static_cast<size_t>(std::max(entry.columns, 0)), entry.columnWidth > 0 ? entry.columnWidth : 80);
+  }
 }
 
 double Control::Number(double fallback) const {
@@ -207,6 +209,23 @@ void FormModel::SetGridSize(std::string_view name, int cols, int rows) {
   Control& c = GetKind(name, ControlKind::Grid, "a grid");
   c.cells_.resize(static_cast<size_t>(std::max(rows, 0)));
   for (auto& r : c.cells_) r.resize(static_cast<size_t>(std::max(cols, 0)));
+  const int width = c.Layout().columnWidth > 0 ? c.Layout().columnWidth : 80;
+  c.columnWidths_.resize(static_cast<size_t>(std::max(cols, 0)), width);
+  Notify(c);
+}
+
+void FormModel::SetColumnWidth(std::string_view name, int col, int width) {
+  Control& c = GetKind(name, ControlKind::Grid, "a grid");
+  if (col < 0 || col >= static_cast<int>(c.columnWidths_.size()))
+    throw FormError("Grid column out of bounds: " + std::string(name) + " [" + std::to_string(col) + "]");
+  c.columnWidths_[static_cast<size_t>(col)] = std::max(width, 0);
+  Notify(c);
+}
+
+void FormModel::SetGridEditing(std::string_view name, bool editing) {
+  Control& c = GetKind(name, ControlKind::Grid, "a grid");
+  if (c.gridEditing_ == editing) return;
+  c.gridEditing_ = editing;
   Notify(c);
 }
 

@@ -48,6 +48,10 @@ class Control {
   const std::string& ActivePage() const { return activePage_; }
   const std::vector<std::string>& Lines() const { return lines_; }
   const std::vector<std::vector<std::string>>& Cells() const { return cells_; }  // [row][col]
+  // Pixel width of each grid column, and whether the user may edit the grid's cells
+  // below its fixed rows.
+  const std::vector<int>& ColumnWidths() const { return columnWidths_; }
+  bool GridEditing() const { return gridEditing_; }
   int Position() const { return position_; }
   int Minimum() const { return minimum_; }
   int Maximum() const { return maximum_; }
@@ -67,6 +71,8 @@ class Control {
   std::string activePage_;
   std::vector<std::string> lines_;
   std::vector<std::vector<std::string>> cells_;
+  std::vector<int> columnWidths_;
+  bool gridEditing_ = false;
   int position_ = 0;
   int minimum_ = 0;
   int maximum_ = 0;
@@ -133,6 +139,9 @@ class FormModel {
   void AddLine(std::string_view name, const std::string& line);
   void SetCell(std::string_view name, int col, int row, const std::string& text);
   void SetGridSize(std::string_view name, int cols, int rows);
+  // Width of a grid column in pixels; FormError for a column outside the grid.
+  void SetColumnWidth(std::string_view name, int col, int width);
+  void SetGridEditing(std::string_view name, bool editing);
   void SetPosition(std::string_view name, int position);
   void SetRange(std::string_view name, int minimum, int maximum);
   void SetHint(std::string_view name, const std::string& hint);

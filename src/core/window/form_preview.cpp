@@ -55,6 +55,7 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   RegisterStateField("FLastPatPath", [this] { return Json(docs.FLastPatPath); });
   RegisterStateField("FLastZaruVedh", [this] { return Json(FLastZaruVedh); });
   RegisterStateField("iniPath", [this] { return Json(IniPath().string()); });
+  calibration.RegisterAutomation();
 }
 
 TFormPreview::~TFormPreview() { THxFacade::BindUI({}, {}); }
@@ -132,6 +133,9 @@ void TFormPreview::FormCreate() {
                               std::to_string(screen.width) + "x" + std::to_string(screen.height) +
                               ". Some UI elements may be clipped.");
   report.AttachHandlers();
+  calibration.InitCalibrationGrid();
+  calibration.LoadCalibrationDefaults();
+  calibration.AttachHandlers();
 }
 
 void TFormPreview::FormShow() {

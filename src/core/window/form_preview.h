@@ -25,6 +25,7 @@
 #include "form/keys.h"
 #include "form/platform.h"
 #include "report/report_export.h"
+#include "run/calibration.h"
 #include "run/run_metrics.h"
 #include "run/run_state.h"
 #include "run/runtime_cell.h"
@@ -224,6 +225,14 @@ class TFormPreview {
  public:
   // ---- end of run preparation ----
 
+  // ---- Headless run (run/headless_run.cpp) ----
+  // One whole run without the timer: chemistry, time base and ring, session and documents,
+  // the reference wave taken down to the chemistry wave (no step shaping), the SEI
+  // simulation, the live model stepped over the whole formation time, and the metrics.
+  // The sampling and the formation time are read from the window as Start reads them.
+  void RunHeadlessOnce();
+  // ---- end of headless run ----
+
   // ---- Chemistry panel (window/chemistry_panel.cpp) ----
   // Shows a chemistry document in the panel (the edits a document fills when loaded);
   // nothing for nullptr.
@@ -292,6 +301,8 @@ class TFormPreview {
 
   // The AI assistant (its client, its busy state and the answers on their way).
   TFormationAdvisor advisor{*this};
+  // The calibration page and the smoke test (FCalibCC_A lives there).
+  TCalibration calibration{*this};
 
   // ---- Run state ----
   // Time base.
