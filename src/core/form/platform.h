@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "form/web_browser.h"
+
 namespace voltaris {
 
 enum class MessageKind { Error, Warning, Information, About };
@@ -54,6 +56,12 @@ class IPlatform {
   virtual std::filesystem::path ProgramDir() = 0;
   // Monotonic milliseconds.
   virtual int64_t NowMs() = 0;
+  // The temporary folder (the 3D view's page files and the browser's profile live there).
+  virtual std::filesystem::path TempDir();
+  // A resource compiled into the program ("PLOTLYGLJS"); nothing when the program has none.
+  virtual std::optional<std::string> ProgramResource(const std::string& name);
+  // The window's embedded browser (owned by the platform); nullptr when there is none.
+  virtual IWebBrowser* EmbeddedBrowser() { return nullptr; }
 };
 
 // Folder of the running executable (/proc/self/exe), or the current folder.

@@ -21,7 +21,15 @@ std::filesystem::path ExecutableDir() {
   return std::filesystem::current_path(ec);
 }
 
-RecordingPlatform::RecordingPlatform() : programDir(ExecutableDir()) {}
+std::filesystem::path IPlatform::TempDir() {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  return ec ? std::filesystem::path("/tmp") : dir;
+}
+
+std::optional<std::string> IPlatform::ProgramResource(const std::string&) { return std::nullopt; }
+
+RecordingPlatform::RecordingPlatform() : programDir(ExecutableDir()), tempDir(IPlatform::TempDir()) {}
 
 void RecordingPlatform::ShowMessage(MessageKind kind, const std::string& title, const std::string& text) {
   messages.push_back({kind, title, text});

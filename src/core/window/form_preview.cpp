@@ -38,6 +38,7 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   RegisterRunAutomation();
   RegisterChartAutomation();
   RegisterRunResultAutomation();
+  sei3d.RegisterAutomation();
 }
 
 TFormPreview::~TFormPreview() { THxFacade::BindUI({}, {}); }
@@ -82,6 +83,7 @@ void TFormPreview::FormCreate() {
   VmaxLim = form_.Number("edtVt", 5);
   VminLim = form_.Number("edtV0", 0);
   SetupChartsAtCreation();
+  sei3d.InitSEI3DPage();
   SetupChemistryAtCreation();
 }
 

@@ -26,6 +26,7 @@
 #include "run/runtime_cell.h"
 #include "run/sample_ring.h"
 #include "waveform/waveform.h"
+#include "window/sei3d_view.h"
 
 namespace voltaris {
 
@@ -271,6 +272,8 @@ class TFormPreview {
   // Waveform generation: pattern shapes, schedules and the reference preview, bound to
   // the form (declared after it, so the form exists when it resolves its controls).
   TWaveform waveform{form_};
+  // The 3D SEI view of the middle area: surface page, profile chart and its history.
+  TSEI3DView sei3d{*this};
 
   // ---- Run state ----
   // Time base.
@@ -365,10 +368,6 @@ class TFormPreview {
   double FBaseline_CE1_pct = 0.0;
   bool FBaseline_valid = false;
   int FSEIDoneIdx = -1;
-  // The 3D SEI view: redraw from FSimOut after a run; clear with a placeholder title
-  // (and forget its history when asked). Unset while the window has no 3D view.
-  std::function<void()> onSEI3DUpdate;
-  std::function<void(const std::string& placeholderTitle, bool forgetHistory)> onSEI3DClear;
   // ---- end of run preparation state ----
 
   // ---- Chemistry panel state ----
