@@ -23,9 +23,14 @@ class QtPlatform : public IPlatform {
   ScreenSize Screen() override;
   std::filesystem::path ProgramDir() override;
   int64_t NowMs() override;
+  std::optional<std::string> ProgramResource(const std::string& name) override;
+  IWebBrowser* EmbeddedBrowser() override { return web_; }
+  // The browser the window hosts (on its 3D SEI page).
+  void SetEmbeddedBrowser(IWebBrowser* web) { web_ = web; }
 
  private:
   QWidget* parent_;
+  IWebBrowser* web_ = nullptr;
 };
 
 // The window driven by an automation script: message boxes, the About box and file
@@ -36,7 +41,17 @@ class ScriptedQtPlatform : public RecordingPlatform {
   ScriptedQtPlatform();
   void ProcessPendingEvents() override;
   void SetClipboardText(const std::string& text) override;
+  std::optional<std::string> ProgramResource(const std::string& name) override;
+  // The window's real browser replaces the recording stand-in once set.
+  IWebBrowser* EmbeddedBrowser() override { return web_ != nullptr ? web_ : RecordingPlatform::EmbeddedBrowser(); }
+  void SetEmbeddedBrowser(IWebBrowser* web) { web_ = web; }
+
+ private:
+  IWebBrowser* web_ = nullptr;
 };
+
+// A resource compiled into the program (":/NAME"); nothing when there is none.
+std::optional<std::string> QtProgramResource(const std::string& name);
 
 // "Session (*.hxsim)|*.hxsim|All files (*.*)|*.*" -> "Session (*.hxsim);;All files (*.*)".
 QString QtFileFilter(const std::string& filter);

@@ -309,6 +309,19 @@ TEST_F(SEI3DViewTest, SevenRunsKeepTheLastSixWithTheirColoursAndMemoLines) {
             std::string::npos);
 }
 
+TEST_F(SEI3DViewTest, TheTimeAxisShowsTheRunsMinutesWhateverTheCurrentsRate) {
+  Create();
+  for (double fs : {1.0, 10.0, 20.0}) {
+    SCOPED_TRACE(fs);
+    DefaultChem_LFP(form_->FChemP);
+    form_->FCurrSim.assign(static_cast<size_t>(1200 * fs), 2.0);  // 20 minutes
+    form_->FCurrSimFs = fs;
+    view().UpdateSEI3DPage();
+    ASSERT_TRUE(view().FSEI3DReady);
+    EXPECT_DOUBLE_EQ(view().FSEI3DResult.T_min.back(), 20.0);
+  }
+}
+
 TEST_F(SEI3DViewTest, PatternInformationByPage) {
   Create();
   struct Case {
@@ -371,6 +384,9 @@ TEST_F(SEI3DViewTest, ARunComputedWhileThePageLoadsReachesItWhenTheTimerFires) {
   EXPECT_EQ(dump["charts"]["FchSEI3DProf"]["series"].size(), 2u);
   ASSERT_EQ(runner.RunText("page FMidPageCtrl FTsSEI3D\n"), 0);
   EXPECT_EQ(f().Get("FMidPageCtrl").ActivePage(), "FTsSEI3D");
+  EXPECT_EQ(SurfaceScripts(), before + 3);  // showing the tab redraws the surface at its size
+  ASSERT_EQ(runner.RunText("page FMidPageCtrl FTsSim\n"), 0);
+  EXPECT_EQ(SurfaceScripts(), before + 3);
 }
 
 TEST_F(SEI3DViewTest, ClearingShowsThePlaceholdersAndResetForgetsTheHistory) {

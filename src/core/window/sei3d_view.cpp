@@ -75,6 +75,23 @@ std::string ReadBinaryFile(const fs::path& file) {
   return bytes;
 }
 
+// The current as one-second means: the spatial model takes its samples one second apart,
+// so a faster waveform is averaged (charge kept) to 1 Hz; 1 Hz or slower stays as it is.
+std::vector<double> OneSecondMeans(const std::vector<double>& wave, double fs) {
+  const double perSecond = std::nearbyint(fs);
+  if (!(perSecond > 1) || !std::isfinite(perSecond)) return wave;
+  const size_t k = static_cast<size_t>(perSecond);
+  std::vector<double> out;
+  out.reserve(wave.size() / k + 1);
+  for (size_t i = 0; i < wave.size(); i += k) {
+    const size_t end = std::min(wave.size(), i + k);
+    double sum = 0.0;
+    for (size_t j = i; j < end; ++j) sum += wave[j];
+    out.push_back(sum / static_cast<double>(end - i));
+  }
+  return out;
+}
+
 bool NonEmptyFile(const fs::path& file) {
   std::error_code ec;
   return fs::is_regular_file(file, ec) && fs::file_size(file, ec) > 0 && !ec;
@@ -238,6 +255,12 @@ void TSEI3DView::InitSEI3DPage() {
     ch->Invalidate();
   }
 
+  // Showing the 3D tab redraws the surface at the tab's size.
+  if (f.Find("FMidPageCtrl") != nullptr)
+    f.OnChange("FMidPageCtrl", [this](const std::string&) {
+      if (form_.Form().Get("FMidPageCtrl").ActivePage() == "FTsSEI3D") UpdateSEI3DSurface();
+    });
+
   FPlotlyReady = false;
   ExtractPlotlyToTemp();
   IPlatform& platform = form_.Platform();
@@ -377,9 +400,9 @@ void TSEI3DView::UpdateSEI3DPage() {
   if (form_.FCurrSim.size() < 2 && form_.FSerSimI != nullptr && form_.FSerSimI->Count() > 1)
     form_.FCurrSim = form_.FSerSimI->Ys();
 
-  // The whole-waveform SEI simulation at the waveform's own rate, limited to 1..10 Hz.
+  // The whole-waveform SEI simulation over one-second samples of the run's current.
   TSimOutputs sim;
-  SimulatePatternChemSEI(form_.FCurrSim, std::clamp(form_.FCurrSimFs, 1.0, 10.0), form_.FChemP, sim);
+  SimulatePatternChemSEI(OneSecondMeans(form_.FCurrSim, form_.FCurrSimFs), 1.0, form_.FChemP, sim);
   if (sim.V.size() < 2) return;
 
   TSEI3DConfig cfg = SEI3DDefaultConfig();
