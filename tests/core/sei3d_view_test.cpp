@@ -161,8 +161,11 @@ TEST_F(SEI3DViewTest, EveryProblemEndsAsItsMemoLinesAndTheRestWorks) {
   EXPECT_EQ(Memo(), std::vector<std::string>{
                         "SEI 3D: no WebGL on the \"offscreen\" display platform; the surface is not drawn"});
   EXPECT_FALSE(platform_.browser.created);
+  f().SetLines("MemoSimStats1", {});  // the run's figures replace the memo...
   RunOn("TsSine");
   EXPECT_EQ(view().FSEI3DHistory.size(), 1u);
+  ASSERT_EQ(Memo().size(), 4u);  // ...and the reason follows the view's two lines again
+  EXPECT_EQ(Memo()[3], "SEI 3D: no WebGL on the \"offscreen\" display platform; the surface is not drawn");
 
   // The page folder cannot be made (a file stands in its way).
   platform_.browser = RecordingWebBrowser{};

@@ -270,7 +270,8 @@ void TSEI3DView::InitSEI3DPage() {
     return;
   }
   if (const std::string why = browser_->Unavailable(); !why.empty()) {
-    MemoLine("SEI 3D: " + why + "; the surface is not drawn");
+    unavailableLine_ = "SEI 3D: " + why + "; the surface is not drawn";
+    MemoLine(unavailableLine_);
     browser_ = nullptr;
     return;
   }
@@ -430,6 +431,8 @@ void TSEI3DView::UpdateSEI3DPage() {
   MemoLine("  b=" + FixedText(r.Config.Beta_tab, 3) + "  l=" + FixedText(r.Config.Lambda_tab, 3) +
            "  Ddiff=" + FixedText(r.Config.Delta_diff, 1) + "nm  HxF=" + FixedText(r.PatInfo.HxFactor, 2) +
            "  GrowthRate=" + FixedText(m.GrowthRate_nm_min, 3) + "nm/min");
+  // The run's figures replaced the memo: say again why the surface stays empty.
+  if (!unavailableLine_.empty()) MemoLine(unavailableLine_);
 }
 
 void TSEI3DView::UpdateSEI3DSurface() {

@@ -108,6 +108,7 @@ class TSEI3DView {
   TFormPreview& form_;
   IWebBrowser* browser_ = nullptr;
   std::string userDataFolder_{};
+  std::string unavailableLine_{};  // why this display shows no surface ("" when it can)
   bool pageBuilt_ = false;
   bool timerEnabled_ = false;
   int64_t timerElapsedMs_ = 0;
