@@ -110,6 +110,12 @@ void ChartView::ApplyStyle() {
   const ChartStyle& st = model_.style;
   chart_->setTitle(QString::fromStdString(model_.title));
   chart_->legend()->setVisible(model_.legendVisible);
+  if (st.legendColor) chart_->legend()->setLabelColor(C(*st.legendColor));
+  if (st.legendFontSize > 0) {
+    QFont lf = chart_->legend()->font();
+    lf.setPointSize(st.legendFontSize);
+    chart_->legend()->setFont(lf);
+  }
   if (st.dark) {
     chart_->setBackgroundBrush(C(st.panelColor));
     chart_->setPlotAreaBackgroundBrush(C(st.backColor));
@@ -202,7 +208,9 @@ void ChartView::SyncSeries(bool pointsToo) {
     } else {
       QPen pen(color);
       pen.setWidthF(std::max(1, s.width));
-      pen.setStyle(s.style == LineStyle::Dotted ? Qt::DotLine : Qt::SolidLine);
+      pen.setStyle(s.style == LineStyle::Dotted ? Qt::DotLine
+                   : s.style == LineStyle::Dash ? Qt::DashLine
+                                                : Qt::SolidLine);
       pen.setCapStyle(Qt::FlatCap);
       q->setPen(pen);
       q->setPointsVisible(s.pointStyle != PointStyle::None);

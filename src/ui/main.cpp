@@ -8,8 +8,10 @@
 #include "main_window.h"
 #include "qt_platform.h"
 #include "ui_script.h"
+#include "web_view.h"
 
 int main(int argc, char** argv) {
+  voltaris::ui::PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltaris"));
   const QString scriptFile = qEnvironmentVariable("VOLTARIS_UI_SCRIPT");
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
   voltaris::TFormPreview form(*platform);
   voltaris::ui::MainWindow window(form, scripted);
   if (desktop) desktop->SetParentWindow(&window);
+  if (desktop) desktop->SetEmbeddedBrowser(window.EmbeddedBrowser());
+  if (recording) recording->SetEmbeddedBrowser(window.EmbeddedBrowser());
   form.FormCreate();
   window.show();
   form.FormShow();

@@ -194,6 +194,50 @@ QWidget* MainWindow::BuildMidPanel() {
   return host;
 }
 
+void MainWindow::BuildSimPage(QWidget* page) {
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  for (const Control* c : children_[page->objectName().toStdString()]) {
+    QWidget* w = MakeControl(*c, page);
+    const int h = c->Layout().height > 0 ? c->Layout().height : 200;
+    w->setMinimumHeight(h / 3);
+    layout->addWidget(w, h);
+  }
+}
+
+void MainWindow::BuildSEI3DPage(QWidget* page) {
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  page->setStyleSheet(QStringLiteral("QWidget#FTsSEI3D { background: #111111; }"));
+  page->setAttribute(Qt::WA_StyledBackground, true);
+  // Labels: grey, centred, of their design height and size.
+  struct LabelLook {
+    const char* name;
+    const char* color;
+    int pointSize;
+  };
+  for (const LabelLook& look : {LabelLook{"lblSEI3DInfo", "#808080", 10}, LabelLook{"lblSEI3DHint", "#888888", 8}}) {
+    const Control& c = model_.Get(look.name);
+    auto* label = static_cast<QLabel*>(MakeControl(c, page));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(false);
+    label->setFixedHeight(c.Layout().height);
+    label->setStyleSheet(QStringLiteral("color: %1; background: #111111;").arg(QLatin1String(look.color)));
+    QFont f = label->font();
+    f.setPointSize(look.pointSize);
+    label->setFont(f);
+    layout->addWidget(label);
+  }
+  webView_ = new SEI3DWebView(page);
+  layout->addWidget(webView_, 1);
+  const Control& chart = model_.Get("FchSEI3DProf");
+  QWidget* w = MakeControl(chart, page);
+  w->setFixedHeight(chart.Layout().height > 0 ? chart.Layout().height : 160);
+  layout->addWidget(w);
+}
+
 QWidget* MainWindow::BuildRightPanel() {
   const Control& panel = model_.Get("RightPanel");
   auto* host = new QWidget();
@@ -412,6 +456,10 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
             delete v;
             Populate(pw, page->Name(), 1);
           }
+        } else if (page->Name() == "FTsSim") {
+          BuildSimPage(pw);
+        } else if (page->Name() == "FTsSEI3D") {
+          BuildSEI3DPage(pw);
         } else {
           Populate(pw, page->Name(), 2);
         }
@@ -626,6 +674,8 @@ void MainWindow::SyncCharts(bool force) {
 void MainWindow::OnPlayTimer() {
   if (!scripted_ && form_.PlayTimerEnabled()) form_.PlayTimerTick();
   form_.advisor.PumpAnswers();  // AI answers that arrived are handed over on this thread
+  if (!edge3DClock_.isValid()) edge3DClock_.start();
+  form_.sei3d.AdvanceEdge3DTimer(edge3DClock_.restart());
   SyncCharts();
 }
 

@@ -3,6 +3,7 @@
 // form model (which runs the core's handlers) and the model's changes are shown.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "chart_view.h"
+#include "web_view.h"
 #include "window/form_preview.h"
 
 class QGridLayout;
@@ -31,6 +33,8 @@ class MainWindow : public QMainWindow, public FormListener {
 
   QWidget* Widget(const std::string& name) const;
   ChartView* Chart(const std::string& name) const;
+  // The browser of the 3D SEI page (a platform service the core asks the platform for).
+  SEI3DWebView* EmbeddedBrowser() const { return webView_; }
   // Brings every chart drawing up to date with the chart model.
   void SyncCharts(bool force = false);
 
@@ -49,6 +53,10 @@ class MainWindow : public QMainWindow, public FormListener {
   QWidget* BuildTopPanel();
   QWidget* BuildMidPanel();
   QWidget* BuildRightPanel();
+  // The Simulation tab (the four live charts stacked) and the 3D SEI tab (labels, the
+  // browser filling the rest, the profile chart at the bottom).
+  void BuildSimPage(QWidget* page);
+  void BuildSEI3DPage(QWidget* page);
   // Lays out the children of `containerName` inside `host`: label/field pairs
   // `pairsPerRow` to a row, wide controls on rows of their own, buttons side by side.
   void Populate(QWidget* host, const std::string& containerName, int pairsPerRow);
@@ -71,6 +79,8 @@ class MainWindow : public QMainWindow, public FormListener {
   QSplitter* splitL_ = nullptr;
   QSplitter* splitR_ = nullptr;
   bool splitterSized_ = false;
+  SEI3DWebView* webView_ = nullptr;
+  QElapsedTimer edge3DClock_;  // drives the 3D view's one-shot timer
 };
 
 }  // namespace voltaris::ui

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QImage>
@@ -86,6 +87,19 @@ std::filesystem::path QtPlatform::ProgramDir() {
 int64_t QtPlatform::NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+
+std::optional<std::string> QtProgramResource(const std::string& name) {
+  QFile f(QStringLiteral(":/") + QString::fromStdString(name));
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QByteArray bytes = f.readAll();
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+std::optional<std::string> QtPlatform::ProgramResource(const std::string& name) { return QtProgramResource(name); }
+
+std::optional<std::string> ScriptedQtPlatform::ProgramResource(const std::string& name) {
+  return QtProgramResource(name);
 }
 
 ScriptedQtPlatform::ScriptedQtPlatform() {

@@ -25,9 +25,14 @@ class QtPlatform : public IPlatform {
   int64_t NowMs() override;
   std::optional<RgbRaster> RenderChartRaster(ChartModel& chart, FormModel& form, int width, int height) override;
   std::optional<RgbRaster> DecodePng(const std::string& pngBytes) override;
+  std::optional<std::string> ProgramResource(const std::string& name) override;
+  IWebBrowser* EmbeddedBrowser() override { return web_; }
+  // The browser the window hosts (on its 3D SEI page).
+  void SetEmbeddedBrowser(IWebBrowser* web) { web_ = web; }
 
  private:
   QWidget* parent_;
+  IWebBrowser* web_ = nullptr;
 };
 
 // The window driven by an automation script: message boxes, the About box and file
@@ -40,6 +45,13 @@ class ScriptedQtPlatform : public RecordingPlatform {
   void SetClipboardText(const std::string& text) override;
   std::optional<RgbRaster> RenderChartRaster(ChartModel& chart, FormModel& form, int width, int height) override;
   std::optional<RgbRaster> DecodePng(const std::string& pngBytes) override;
+  std::optional<std::string> ProgramResource(const std::string& name) override;
+  // The window's real browser replaces the recording stand-in once set.
+  IWebBrowser* EmbeddedBrowser() override { return web_ != nullptr ? web_ : RecordingPlatform::EmbeddedBrowser(); }
+  void SetEmbeddedBrowser(IWebBrowser* web) { web_ = web; }
+
+ private:
+  IWebBrowser* web_ = nullptr;
 };
 
 // A chart of the form drawn off-screen for the report (white background and back wall,
@@ -48,6 +60,9 @@ class ScriptedQtPlatform : public RecordingPlatform {
 std::optional<RgbRaster> QtRenderChartRaster(ChartModel& chart, FormModel& form, int width, int height);
 // PNG bytes decoded with Qt's image loader; nothing for bytes that are not a picture.
 std::optional<RgbRaster> QtDecodePng(const std::string& pngBytes);
+
+// A resource compiled into the program (":/NAME"); nothing when there is none.
+std::optional<std::string> QtProgramResource(const std::string& name);
 
 // "Session (*.hxsim)|*.hxsim|All files (*.*)|*.*" -> "Session (*.hxsim);;All files (*.*)".
 QString QtFileFilter(const std::string& filter);

@@ -1,6 +1,8 @@
 #include "ui_script.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QPixmap>
 
 namespace voltaris::ui {
@@ -15,6 +17,13 @@ void WindowScriptHost::Screenshot(const std::filesystem::path& file) {
 void WindowScriptHost::Tick() {
   platform_.AdvanceClock(TFormPreview::kPlayIntervalMs);
   form_.PlayTimerTick();
+}
+
+void WindowScriptHost::WaitWeb(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+  AfterCommand();
 }
 
 void WindowScriptHost::AfterCommand() {

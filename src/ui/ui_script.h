@@ -16,6 +16,8 @@ class WindowScriptHost : public ScriptHost {
   void Tick() override;
   // Lets the widgets and charts catch up with the model.
   void AfterCommand() override;
+  // Runs the event loop for `ms` milliseconds: the embedded page loads and draws.
+  void WaitWeb(int ms) override;
 
  private:
   MainWindow& window_;

@@ -4,6 +4,7 @@
 
 #include "layout_values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -95,7 +96,10 @@ TEST_F(RunPreparationTest, ARunOnEachPatternPageEndsWithItsFigures) {
     EXPECT_EQ(chem[17], "! SEI not stabilized in 60 min -- increase duration!");
 
     const auto& energy = Lines("MemoSimStats1");
-    ASSERT_EQ(energy.size(), 13u);
+    ASSERT_EQ(energy.size(), 16u);  // the figures, then the two lines of the 3D SEI view
+    EXPECT_EQ(energy[13], "");
+    EXPECT_EQ(energy[14].rfind("# SEI 3D [", 0), 0u) << energy[14];
+    EXPECT_EQ(energy[15].rfind("  b=", 0), 0u) << energy[15];
     EXPECT_EQ(energy[0], "--- Energy / Power Summary ---");
     EXPECT_EQ(energy[1], c.patternLine);
     EXPECT_EQ(energy[2], "Duration     = 3600.0 s (60.00 min)");
@@ -296,18 +300,22 @@ TEST_F(RunPreparationTest, TheLiveRunEndsOnceSeiHasStabilised) {
 }
 
 TEST_F(RunPreparationTest, ResetMemoryRecomputesOnceThenClearsTheRun) {
-  int updates = 0;
-  std::vector<std::pair<std::string, bool>> clears;
-  form_.onSEI3DUpdate = [&] { ++updates; };
-  form_.onSEI3DClear = [&](const std::string& title, bool forget) { clears.emplace_back(title, forget); };
+  // The 3D view's updates show as surface scripts sent to the (recording) browser, its
+  // clearing as placeholder titles.
+  const std::vector<std::string>& scripts = platform_.browser.scripts;
+  auto count = [&](const std::string& part) {
+    return std::count_if(scripts.begin(), scripts.end(),
+                         [&](const std::string& s) { return s.find(part) != std::string::npos; });
+  };
+  const auto updatesBefore = count("colorscale");
   ASSERT_EQ(Run("page PcParams TsSine\nclick btnStart\n"), 0);
-  EXPECT_EQ(clears, (std::vector<std::pair<std::string, bool>>{{"Running simulation...", false}}));
+  EXPECT_FALSE(form_.sei3d.FSEI3DReady);
   form_.FinishRun();
-  EXPECT_EQ(updates, 1);
-  clears.clear();
+  EXPECT_EQ(count("colorscale") - updatesBefore, 1);
+  EXPECT_EQ(form_.sei3d.FSEI3DHistory.size(), 1u);
 
   ASSERT_EQ(Run("click btnReset\n"), 0);
-  EXPECT_EQ(updates, 2);                    // the whole-run SEI, once more
+  EXPECT_EQ(count("colorscale") - updatesBefore, 2);  // the whole-run SEI, once more
   EXPECT_EQ(form_.FCurrSim.size(), 3601u);  // ...of the hour just run
   EXPECT_TRUE(form_.FSimOut.SEI_nm.empty());
   EXPECT_EQ(form_.FTotalSecs, 0.0);
@@ -316,8 +324,12 @@ TEST_F(RunPreparationTest, ResetMemoryRecomputesOnceThenClearsTheRun) {
   for (const char* memo : {"MemoChemMetrics", "MemoSimStats1", "MemoSimStats2"}) EXPECT_TRUE(Lines(memo).empty());
   EXPECT_EQ(form_.FSerI->Count(), 0u);
   EXPECT_TRUE(form_.waveform.schedules.FCCIStepsValid);
-  ASSERT_FALSE(clears.empty());
-  EXPECT_EQ(clears.back(), (std::pair<std::string, bool>{"Run simulation to see SEI 3D surface", true}));
+  EXPECT_TRUE(form_.sei3d.FSEI3DHistory.empty());  // forgotten
+  EXPECT_FALSE(form_.sei3d.FSEI3DReady);
+  if (!form_.sei3d.FPlotlyTempDir.empty()) {  // a loaded page shows its placeholder
+    EXPECT_NE(scripts.back().find("text:\"Run simulation to see SEI 3D surface\""), std::string::npos);
+    EXPECT_GE(count("text:\"Running simulation...\""), 1);
+  }
 }
 
 TEST_F(RunPreparationTest, TheRunChemistryComesFromItsDocumentOrTheBuiltInLfp) {

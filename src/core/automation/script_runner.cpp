@@ -172,6 +172,7 @@ void HeadlessHost::Screenshot(const std::filesystem::path&) {
 void HeadlessHost::Tick() {
   platform_.AdvanceClock(TFormPreview::kPlayIntervalMs);
   form_.PlayTimerTick();
+  form_.sei3d.AdvanceEdge3DTimer(TFormPreview::kPlayIntervalMs);
 }
 
 DebugCapture::DebugCapture(std::vector<std::string>& lines) {
@@ -344,6 +345,11 @@ bool ScriptRunner::RunLine(std::string_view line) {
     } catch (const std::exception& e) {
       throw ScriptError(e.what());
     }
+  } else if (cmd == "wait-web") {
+    const int ms = ParseInt(NextWord(rest), "milliseconds");
+    ExpectEnd(rest);
+    if (ms < 0) throw ScriptError("wait-web expects milliseconds >= 0");
+    host_.WaitWeb(ms);
   } else if (cmd == "quit") {
     ExpectEnd(rest);
     return false;
@@ -412,6 +418,8 @@ Json ScriptRunner::Dump(bool full) const {
   dump["debug"] = platform_.debugLines;
   dump["probes"] = std::move(probes);
   dump["state"] = form_.DumpState();
+  if (IWebBrowser* web = platform_.EmbeddedBrowser())
+    dump["web"] = Json{{"url", web->Url()}, {"scripts", web->Scripts()}};
   return dump;
 }
 

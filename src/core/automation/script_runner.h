@@ -30,6 +30,8 @@ class ScriptHost {
   virtual void Tick() = 0;
   // Called after every command (the window lets its widgets catch up).
   virtual void AfterCommand() {}
+  // "wait-web MS": lets the embedded page settle for MS milliseconds (nothing headless).
+  virtual void WaitWeb(int ms) { (void)ms; }
 };
 
 // The headless host: no window, a virtual clock.

@@ -17,7 +17,7 @@ struct Rgb {
 };
 
 enum class SeriesKind { FastLine, Line, Point, HorizLine };
-enum class LineStyle { Solid, Dotted };
+enum class LineStyle { Solid, Dotted, Dash };
 enum class PointStyle { None, Circle, Square };
 
 // One axis. The built-in axes are "bottom", "left" and "right"; custom vertical axes
@@ -117,6 +117,8 @@ struct ChartStyle {
   Rgb titleColor{0, 0, 0};
   std::string titleFont{};
   int titleFontSize = 0;
+  std::optional<Rgb> legendColor{};  // legend text (unset = the chart's default)
+  int legendFontSize = 0;            // 0 = default
 };
 
 class ChartModel {

@@ -410,15 +410,24 @@ const std::vector<LayoutRow>& LayoutTable() {
        .width = 330, .height = 110},
       {.name = "btnPdfExport", .kind = K::Button, .parent = "TopPanel", .caption = "PDF Export"},
 
-      // ---- Middle panel: live charts ----
-      {.name = "chSim", .kind = K::Chart, .parent = "MidPanel",
+      // ---- Middle panel: live charts on the Simulation tab, the 3D SEI view on its own ----
+      {.name = "FMidPageCtrl", .kind = K::Pages, .parent = "MidPanel", .text = "FTsSim"},
+      {.name = "FTsSim", .kind = K::Page, .parent = "FMidPageCtrl", .caption = "  Simulation  "},
+      {.name = "chSim", .kind = K::Chart, .parent = "FTsSim",
        .caption = "Simulation I(t) + V(t) + SEI", .height = 240},
-      {.name = "chI", .kind = K::Chart, .parent = "MidPanel", .caption = "Current I(t)",
+      {.name = "chI", .kind = K::Chart, .parent = "FTsSim", .caption = "Current I(t)",
        .height = 240},
-      {.name = "chV", .kind = K::Chart, .parent = "MidPanel", .caption = "Voltage V(t)",
+      {.name = "chV", .kind = K::Chart, .parent = "FTsSim", .caption = "Voltage V(t)",
        .height = 180},
-      {.name = "chSEI", .kind = K::Chart, .parent = "MidPanel", .caption = "SEI Growth",
+      {.name = "chSEI", .kind = K::Chart, .parent = "FTsSim", .caption = "SEI Growth",
        .height = 240},
+      {.name = "FTsSEI3D", .kind = K::Page, .parent = "FMidPageCtrl", .caption = "  SEI 3D Surface  "},
+      {.name = "lblSEI3DInfo", .kind = K::Label, .parent = "FTsSEI3D",
+       .caption = "Run simulation to populate SEI 3D Surface view", .height = 22},
+      {.name = "lblSEI3DHint", .kind = K::Label, .parent = "FTsSEI3D",
+       .caption = "  Left-drag: rotate  |  Right-drag: zoom  |  Ctrl+drag: pan", .height = 18},
+      {.name = "FchSEI3DProf", .kind = K::Chart, .parent = "FTsSEI3D",
+       .caption = "SEI(x) Final Profile — pattern comparison (each run adds a line)", .height = 160},
 
       // ---- Right panel: chemistry and calibration pages ----
       {.name = "GroupBoxChem", .kind = K::Pages, .parent = "pnlChem", .text = "tsChemistry"},

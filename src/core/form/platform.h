@@ -10,6 +10,7 @@
 #include <string>
 
 #include "form/rgb_raster.h"
+#include "form/web_browser.h"
 
 namespace voltaris {
 
@@ -67,6 +68,12 @@ class IPlatform {
   }
   // Decodes the bytes of a PNG picture into an RGB raster; nothing when it cannot.
   virtual std::optional<RgbRaster> DecodePng(const std::string& /*pngBytes*/) { return std::nullopt; }
+  // The temporary folder (the 3D view's page files and the browser's profile live there).
+  virtual std::filesystem::path TempDir();
+  // A resource compiled into the program ("PLOTLYGLJS"); nothing when the program has none.
+  virtual std::optional<std::string> ProgramResource(const std::string& name);
+  // The window's embedded browser (owned by the platform); nullptr when there is none.
+  virtual IWebBrowser* EmbeddedBrowser() { return nullptr; }
 };
 
 // Folder of the running executable (/proc/self/exe), or the current folder.

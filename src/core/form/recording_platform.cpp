@@ -46,7 +46,16 @@ ScreenSize ScreenFromEnvironment() {
 
 }  // namespace
 
-RecordingPlatform::RecordingPlatform() : screen(ScreenFromEnvironment()), programDir(ExecutableDir()) {}
+std::filesystem::path IPlatform::TempDir() {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  return ec ? std::filesystem::path("/tmp") : dir;
+}
+
+std::optional<std::string> IPlatform::ProgramResource(const std::string&) { return std::nullopt; }
+
+RecordingPlatform::RecordingPlatform()
+    : screen(ScreenFromEnvironment()), programDir(ExecutableDir()), tempDir(IPlatform::TempDir()) {}
 
 void RecordingPlatform::ShowMessage(MessageKind kind, const std::string& title, const std::string& text) {
   messages.push_back({kind, title, text});

@@ -30,6 +30,8 @@ class RecordingPlatform : public IPlatform {
   ScreenSize Screen() override { return screen; }
   std::filesystem::path ProgramDir() override { return programDir; }
   int64_t NowMs() override { return nowMs; }
+  std::filesystem::path TempDir() override { return tempDir; }
+  IWebBrowser* EmbeddedBrowser() override { return &browser; }
 
   // Queues the answer of the next file dialog (nothing = cancel).
   void QueueDialogAnswer(std::optional<std::string> answer);
@@ -42,6 +44,8 @@ class RecordingPlatform : public IPlatform {
   ScreenSize screen;  // $VOLTARIS_SCREEN ("WIDTHxHEIGHT"), else 1920x1080
   std::filesystem::path programDir;
   int64_t nowMs = 0;
+  std::filesystem::path tempDir;   // the system's temporary folder unless a test sets one
+  RecordingWebBrowser browser;     // the stand-in embedded browser
 
  private:
   std::optional<std::string> NextAnswer();

@@ -373,7 +373,7 @@ void TFormPreview::ProcessRunEnd() {
     SimulatePatternChemSEI(FCurrSim, FCurrSimFs, FChemP, out);
     FSimOut = std::move(out);
     FSimOutFs = std::max(FCurrSimFs, 1.0);
-    if (onSEI3DUpdate) onSEI3DUpdate();
+    sei3d.UpdateSEI3DPage();
   }
 }
 
@@ -413,7 +413,7 @@ void TFormPreview::RecomputeWholeRunSEI() {
       FSimOut.psiHX_wear = std::clamp(std::exp(-0.3 * std::max(0.0, crest - 1.5)), 0.75, 1.0);
     }
   }
-  if (onSEI3DUpdate) onSEI3DUpdate();
+  sei3d.UpdateSEI3DPage();
 }
 
 void TFormPreview::ProcessStop() {
@@ -462,7 +462,7 @@ void TFormPreview::ClearForNewRun() {
   FLastCE1_pct = -1;
   for (const char* memo : {"MemoChemMetrics", "MemoSimStats1", "MemoSimStats2"})
     if (form_.Find(memo) != nullptr) form_.SetLines(memo, {});
-  if (onSEI3DClear) onSEI3DClear("Running simulation...", false);
+  sei3d.ClearForNewRun();
   form_.Chart("chI").Invalidate();
   form_.Chart("chV").Invalidate();
   chSEI.Invalidate();
@@ -482,7 +482,7 @@ void TFormPreview::btnResetClick(const std::string&) {
   TSchedules& sch = waveform.schedules;
   const Control* iStep = form_.Find("edtIStep");
   sch.FCCIStepsValid = ParseISteps(iStep != nullptr ? iStep->Text() : std::string(), sch.FCCISteps);
-  if (onSEI3DClear) onSEI3DClear("Run simulation to see SEI 3D surface", true);
+  sei3d.ResetMemory();
   waveform.preview.DrawReferenceWave();
 }
 

@@ -56,6 +56,7 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   RegisterStateField("FLastZaruVedh", [this] { return Json(FLastZaruVedh); });
   RegisterStateField("iniPath", [this] { return Json(IniPath().string()); });
   calibration.RegisterAutomation();
+  sei3d.RegisterAutomation();
 }
 
 TFormPreview::~TFormPreview() { THxFacade::BindUI({}, {}); }
@@ -123,6 +124,7 @@ void TFormPreview::FormCreate() {
   VmaxLim = form_.Number("edtVt", 5);
   VminLim = form_.Number("edtV0", 0);
   SetupChartsAtCreation();
+  sei3d.InitSEI3DPage();
   SetupChemistryAtCreation();
 
   // A screen smaller than the layout is made for: warned once, the window still opens.
@@ -133,6 +135,10 @@ void TFormPreview::FormCreate() {
                               std::to_string(screen.width) + "x" + std::to_string(screen.height) +
                               ". Some UI elements may be clipped.");
   report.AttachHandlers();
+  // The report takes its 3D picture and profile chart from the 3D view; a capture that does
+  // not answer within ten seconds is given up and the report goes out without the picture.
+  report.capture3D = [this] { return sei3d.CapturePng(10000); };
+  report.profileChart = [this] { return sei3d.FchSEI3DProf; };
   calibration.InitCalibrationGrid();
   calibration.LoadCalibrationDefaults();
   calibration.AttachHandlers();

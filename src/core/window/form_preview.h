@@ -32,6 +32,7 @@
 #include "run/sample_ring.h"
 #include "waveform/waveform.h"
 #include "window/document_commands.h"
+#include "window/sei3d_view.h"
 
 namespace voltaris {
 
@@ -303,6 +304,8 @@ class TFormPreview {
   TFormationAdvisor advisor{*this};
   // The calibration page and the smoke test (FCalibCC_A lives there).
   TCalibration calibration{*this};
+  // The 3D SEI view of the middle area: surface page, profile chart and its history.
+  TSEI3DView sei3d{*this};
 
   // ---- Run state ----
   // Time base.
@@ -397,10 +400,6 @@ class TFormPreview {
   double FBaseline_CE1_pct = 0.0;
   bool FBaseline_valid = false;
   int FSEIDoneIdx = -1;
-  // The 3D SEI view: redraw from FSimOut after a run; clear with a placeholder title
-  // (and forget its history when asked). Unset while the window has no 3D view.
-  std::function<void()> onSEI3DUpdate;
-  std::function<void(const std::string& placeholderTitle, bool forgetHistory)> onSEI3DClear;
   // ---- end of run preparation state ----
 
   // ---- Chemistry panel state ----
