@@ -120,8 +120,8 @@ void ScaleByCurrentSteps(std::vector<double>& wave, double fs, const std::vector
   const double m = std::nearbyint(static_cast<double>(sum) / static_cast<double>(n)) / 10000.0;
   if (m <= 0.001) return;
   const double rate = std::max(fs, 1.0);
-  for (size_t i = 0; i < wave.size(); ++i)
-    wave[i] *= StepTargetAvgWithRamp(static_cast<double>(i) / rate, steps, upS, downS) / m;
+  TStepTargetCursor target(steps, upS, downS);  // times rise: the chain is followed, not redone
+  for (size_t i = 0; i < wave.size(); ++i) wave[i] *= target.At(static_cast<double>(i) / rate) / m;
 }
 
 void ScaleByVoltageSchedule(std::vector<double>& wave, double fs, const std::vector<TVStep>& sched, double vRef) {
@@ -158,14 +158,12 @@ void TFormPreview::PrepareRunDocuments() {
   }
 
   // Reference wave of the whole run.
-  FWave = BuildReferenceWave(FPat.get(), &sim, &cal);
+  BuildRunReferenceWave(FPat.get(), &sim, &cal);
   FSim = std::move(sim);
   FFs = FSim->FTimebase ? std::max(FSim->FTimebase->FFsHz, 1.0) : 1.0;
   FTotalSecs = FSim->FTimebase ? FSim->FTimebase->FTTotalS : 0.0;
 
-  double sum = 0;
-  for (double x : FWave) sum += x;
-  const double mean = sum / static_cast<double>(std::max<size_t>(FWave.size(), 1));
+  const double mean = FWaveCache.Mean();
   form_.AddLine("MemoChemMetrics",
                 "FWave len=" + std::to_string(FWave.size()) + " I_avg=" + FormatFloat("0.###", mean) + " A");
 
@@ -183,6 +181,14 @@ void TFormPreview::PrepareRunDocuments() {
   else
     DefaultChem_LFP(FChemP);
   FChemP.RampDown_s = Num(form_, "edtRD", 0.0);
+}
+
+void TFormPreview::BuildRunReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
+                                         const TCalRoot* calibration) {
+  // The last run's samples go back to the cache first: reused when the inputs are the
+  // same, freed before the new wave is made when they are not.
+  FWaveCache.Keep(std::move(FWave));
+  FWave = FWaveCache.Build(pattern, session, calibration);
 }
 
 void TFormPreview::ApplyPatternOverridesFromUI(TPatternRoot& pattern) {
@@ -451,6 +457,7 @@ void TFormPreview::ClearForNewRun() {
     if (s != nullptr) s->Clear();
   for (const auto& chart : form_.Charts())
     if (SeriesModel* live = chart->FindSeries("serSEI_live")) live->Clear();
+  FWaveCache.Keep(std::move(FWave));  // kept for a start with the same inputs
   FWave.clear();
   FSEI.clear();
   FSEIRate.clear();

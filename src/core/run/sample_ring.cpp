@@ -21,10 +21,17 @@ void TSampleRing::RingInit(int capacity) {
              std::to_string(kMaxCapacity));
     cap = kMaxCapacity;
   }
+  // The same capacity keeps the storage: only the valid samples are ever read, so the
+  // slots need no zeroing. Another capacity frees the old storage before taking the new.
+  if (cap != cap_ || t_.size() != static_cast<size_t>(cap)) {
+    std::vector<double>().swap(t_);
+    std::vector<double>().swap(i_);
+    std::vector<double>().swap(v_);
+    t_.assign(static_cast<size_t>(cap), 0.0);
+    i_.assign(static_cast<size_t>(cap), 0.0);
+    v_.assign(static_cast<size_t>(cap), 0.0);
+  }
   cap_ = cap;
-  t_.assign(static_cast<size_t>(cap), 0.0);
-  i_.assign(static_cast<size_t>(cap), 0.0);
-  v_.assign(static_cast<size_t>(cap), 0.0);
   RingClear();
 }
 

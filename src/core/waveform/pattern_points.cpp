@@ -88,6 +88,23 @@ double BezierAt(const std::vector<double>& ys, double u, std::vector<double>& wo
   return work[0];
 }
 
+double BezierBernsteinAt(const std::vector<double>& ys, double u) {
+  const size_t n = ys.size();
+  if (n == 0) return 0.0;
+  if (n == 1) return ys[0];
+  const size_t d = n - 1;
+  const double s = 1.0 - u;
+  // sum over k of C(d, k) u^k s^(d-k) y_k, with s applied once per remaining degree.
+  double binom = 1.0, uk = 1.0;
+  double q = ys[0] * s;
+  for (size_t k = 1; k < d; ++k) {
+    uk *= u;
+    binom = binom * static_cast<double>(d - k + 1) / static_cast<double>(k);
+    q = (q + uk * binom * ys[k]) * s;
+  }
+  return q + uk * u * ys[d];
+}
+
 std::vector<double> ParsePoints(std::string_view text) {
   std::vector<double> out;
   size_t start = 0;

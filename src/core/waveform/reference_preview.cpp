@@ -177,7 +177,7 @@ void TReferencePreview::DrawReferenceWave() {
       p.scaleMin = ControlNumber(edBezScaleMin_, 0);
       p.scaleMax = ControlNumber(edBezScaleMax_, 60);
       w = PreviewTotalSecFromPeriod(p.PeriodSec());
-      Fill(*series, w, [&](double t) { return p.At(t, ys, bezWork_); });
+      Fill(*series, w, [&](double t) { return p.PreviewAt(t, ys); });
       levels = {p.scaleMin, p.scaleMax};
       break;
     }
