@@ -97,10 +97,16 @@ TEST(BezierPreview, BernsteinSumIsTheDeCasteljauCurve) {
   for (size_t n : {1u, 2u, 3u, 4u, 7u, 15u, 30u, 50u}) {
     std::vector<double> ys(n);
     for (double& v : ys) v = y(rng);
+    std::vector<double> us, fill(1001);
     for (int i = 0; i <= 1000; ++i) {
       const double u = i / 1000.0;
+      us.push_back(u);
       EXPECT_NEAR(BezierBernsteinAt(ys, u), BezierAt(ys, u, work), 1e-13) << n << " points, u = " << u;
     }
+    // Many parameters side by side give the same bits as one at a time.
+    const std::vector<double> weights = BernsteinWeights(ys);
+    BernsteinFill(weights, us.data(), fill.data(), us.size());
+    for (size_t i = 0; i < us.size(); ++i) ASSERT_EQ(Bits(fill[i]), Bits(BernsteinAt(weights, us[i]))) << i;
   }
 }
 
@@ -218,6 +224,29 @@ TEST(LiveInputs, AnEditBetweenStepsTakesEffectAtTheNextStep) {
   f.SetText("EdClampMin", "7");
   EXPECT_EQ(form.CurrentAtTime(0.07), 7.0);
   EXPECT_LT(before, 7.0);
+}
+
+// A run whose reference wave would exceed the bound of a run is refused with a message
+// before anything is allocated; the window stays usable and the next run starts.
+TEST(RunMemory, AReferenceWaveBeyondTheBoundIsRefusedWithAMessage) {
+  RecordingPlatform platform;
+  TFormPreview form(platform);
+  form.FormCreate();
+  FormModel& f = form.Form();
+  RestoreLayoutValues(f);
+  f.SetText("edtFs", "0.1");      // 10 kHz
+  f.SetText("EdTotalMs", "600");  // 360 million samples, 2.7 GB
+  f.UserClick("btnStart");
+  EXPECT_FALSE(form.FIsRunning);
+  ASSERT_FALSE(platform.messages.empty());
+  EXPECT_NE(platform.messages.back().text.find("more than the 1024 MB a run may hold"), std::string::npos)
+      << platform.messages.back().text;
+  EXPECT_TRUE(form.FWave.empty());
+  f.SetText("edtFs", "1");
+  f.SetText("EdTotalMs", "60");
+  f.UserClick("btnStart");
+  EXPECT_TRUE(form.FIsRunning);
+  EXPECT_EQ(form.FWave.size(), 3'600'000u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "chemistry/chem_bridge.h"
@@ -24,7 +25,8 @@ namespace voltaris {
 
 namespace {
 
-constexpr double kChemFsMaxHz = 10.0;       // the chemistry wave is sampled at most at 10 Hz
+constexpr double kChemFsMaxHz = 10.0;
+constexpr double kMaxRunWaveBytes = 1024.0 * 1048576.0;  // reference wave of one run: 1 GiB       // the chemistry wave is sampled at most at 10 Hz
 constexpr double kSFormFactor = 0.829932;    // mode, slew and phase factors of the stress figure
 // The whole-run SEI recomputation samples the run at 1 Hz; a week of formation at most.
 constexpr double kMaxWholeRunSamples = 7.0 * 24 * 3600 + 1;
@@ -185,6 +187,19 @@ void TFormPreview::PrepareRunDocuments() {
 
 void TFormPreview::BuildRunReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
                                          const TCalRoot* calibration) {
+  // A run holds at most kMaxRunWaveBytes of reference wave (besides the ring's 48 MB): a
+  // longer or finer run is refused with a message before anything is allocated.
+  if (const TSimTimebase* tb = session != nullptr ? session->FTimebase.get() : nullptr) {
+    const double samples = std::nearbyint(std::max(tb->FTTotalS, 0.1) * std::max(tb->FFsHz, 1e-6));
+    if (samples * sizeof(double) > kMaxRunWaveBytes) {
+      char msg[300];
+      std::snprintf(msg, sizeof msg,
+                    "The reference wave of this run needs %.0f MB (%.0f samples), more than the %.0f MB a run "
+                    "may hold: shorten the formation time or lengthen the response time.",
+                    samples * sizeof(double) / 1048576.0, samples, kMaxRunWaveBytes / 1048576.0);
+      throw FormError(msg);
+    }
+  }
   // The last run's samples go back to the cache first: reused when the inputs are the
   // same, freed before the new wave is made when they are not.
   FWaveCache.Keep(std::move(FWave));

@@ -41,25 +41,6 @@ void TSampleRing::RingClear() {
   descents_ = 0;
 }
 
-void TSampleRing::RingPush(double t, double I, double V) {
-  if (cap_ <= 0) return;  // never initialised: nothing to keep
-  if (count_ > 0) {
-    const int newest = head_ == 0 ? cap_ - 1 : head_ - 1;
-    if (!(t >= t_[static_cast<size_t>(newest)])) ++descents_;
-  }
-  if (count_ == cap_ && cap_ > 1) {
-    // The oldest sample (at head) leaves; so does its pair with the next oldest.
-    const int next = head_ + 1 == cap_ ? 0 : head_ + 1;
-    if (!(t_[static_cast<size_t>(next)] >= t_[static_cast<size_t>(head_)])) --descents_;
-  }
-  const auto slot = static_cast<size_t>(head_);
-  t_[slot] = t;
-  i_[slot] = I;
-  v_[slot] = V;
-  if (++head_ == cap_) head_ = 0;
-  if (count_ < cap_) ++count_;
-}
-
 int TSampleRing::RingAbsIndex(int k) const {
   if (cap_ <= 0) return 0;
   int s = head_ + k - count_;
