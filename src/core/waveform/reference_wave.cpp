@@ -226,13 +226,13 @@ std::vector<double> SynthesizeRampedSquare(const TPatternRoot* pattern, const TS
       wave.push_back(hi + (lo - hi) * Easing(easing, static_cast<double>(j - highEnd) / fallDiv));
     for (std::int64_t j = fallEnd; j < periodEnd; ++j) wave.push_back(lo);
 
-    // Every later period is sample for sample the first one (capacity is reserved, so
-    // the source elements stay in place while the wave grows).
+    // Every later period is sample for sample the first one, copied a period at a time.
     const size_t first = static_cast<size_t>(periodEnd);
     const size_t total = static_cast<size_t>(n);
-    while (wave.size() < total) {
+    const std::vector<double> one(wave.begin(), wave.begin() + static_cast<std::ptrdiff_t>(first));
+    while (wave.size() < total && first > 0) {
       const size_t count = std::min(first, total - wave.size());
-      for (size_t i = 0; i < count; ++i) wave.push_back(wave[i]);
+      wave.insert(wave.end(), one.begin(), one.begin() + static_cast<std::ptrdiff_t>(count));
     }
   }
   ApplySimGlobalRamp(wave, session);
