@@ -249,5 +249,48 @@ TEST(RunMemory, AReferenceWaveBeyondTheBoundIsRefusedWithAMessage) {
   EXPECT_EQ(form.FWave.size(), 3'600'000u);
 }
 
+// A clock that moves on by `stepMs` at every reading: a slow machine as the tick sees it.
+class SlowClockPlatform : public RecordingPlatform {
+ public:
+  int64_t stepMs = 0;
+  int64_t NowMs() override { return nowMs += stepMs; }
+};
+
+// A tick that cannot do what the speed asks within its share of the interval stops early:
+// simulated time runs slower, the status bar says so while it lasts, and the steps made are
+// those of an unhurried run. A ring capped below 30 minutes says so too.
+TEST(TickBudget, ASlowMachineRunsSimulatedTimeSlowerAndSaysSo) {
+  SlowClockPlatform platform;
+  TFormPreview form(platform);
+  form.FormCreate();
+  FormModel& f = form.Form();
+  RestoreLayoutValues(f);
+  f.SetActivePage("PcParams", "TsSine");
+  f.SetText("edtFs", "0.01");   // a 10 us step: 450 000 steps per tick at speed 150
+  f.SetText("EdTotalMs", "1");
+  f.UserSetPosition("tbSpeed", 150);
+  f.UserClick("btnStart");
+  ASSERT_TRUE(form.FIsRunning);
+  EXPECT_EQ(f.Text("FStatusBar").rfind("Sample ring limited to 2000000 samples", 0), 0u) << f.Text("FStatusBar");
+
+  platform.stepMs = 4;  // every reading of the clock 4 ms later
+  form.PlayTimerTick();
+  EXPECT_GT(form.FSimT, 0.0);
+  EXPECT_LT(form.FSimT, 4.5 / 10);  // far less than the 4.5 s asked for
+  EXPECT_EQ(f.Text("FStatusBar"), TTickBudget::kSlowNote);
+  EXPECT_EQ(form.FTickBudget.cutTicks, 1);
+
+  // The same steps as without the cut: one per 10 us from the start.
+  const TSampleRing& ring = form.FRing;
+  for (int k = 1; k < ring.FRingCount(); ++k)
+    ASSERT_EQ(ring.FRingT()[static_cast<size_t>(k)], ring.FRingT()[static_cast<size_t>(k - 1)] + form.FDtSim);
+
+  platform.stepMs = 0;  // the machine keeps up again: the tick does all its steps
+  const double before = form.FSimT;
+  form.PlayTimerTick();
+  EXPECT_NEAR(form.FSimT - before, 4.5, 1e-6);
+  EXPECT_EQ(f.Text("FStatusBar"), "");
+}
+
 }  // namespace
 }  // namespace voltaris
