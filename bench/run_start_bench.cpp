@@ -34,6 +34,27 @@ void BM_RunStart(benchmark::State& state, const char* page, const char* response
   state.counters["wave"] = static_cast<double>(form.FWave.size());
   state.counters["chemWave"] = static_cast<double>(form.FChemWave.size());
 }
+
+// Every Start with another formation time: the reference wave is built afresh each time
+// (the first Start after an edit of the pattern or the time base).
+void BM_RunStartNewWave(benchmark::State& state, const char* page, const char* responseMs) {
+  RecordingPlatform platform;
+  TFormPreview form(platform);
+  form.FormCreate();
+  auto& f = form.Form();
+  voltaris::RestoreLayoutValues(f);
+  f.SetText("edtFs", responseMs);
+  f.SetActivePage("PcParams", page);
+  bool odd = false;
+  for (auto _ : state) {
+    f.SetText("EdTotalMs", (odd = !odd) ? "60" : "59.99");
+    f.UserClick("btnStart");
+    if (!form.FIsRunning) state.SkipWithError("the run did not start");
+  }
+  state.counters["wave"] = static_cast<double>(form.FWave.size());
+}
+BENCHMARK_CAPTURE(BM_RunStartNewWave, CcCv1ms, "tsCC_CV", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Sine1ms, "TsSine", "1")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunStart, CcCvDefault, "tsCC_CV", "1000")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunStart, SineDefault, "TsSine", "1000")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunStart, CcCv1ms, "tsCC_CV", "1")->Unit(benchmark::kMillisecond);

@@ -106,6 +106,7 @@ void FormModel::SetText(std::string_view name, const std::string& text) {
   if (c.text_ == text) return;
   c.text_ = text;
   c.numCached_ = false;
+  ++valueVersion_;
   if (c.Kind() == ControlKind::Combo && c.Layout().dropDownList) {
     auto it = std::find(c.items_.begin(), c.items_.end(), text);
     c.itemIndex_ = it == c.items_.end() ? -1 : static_cast<int>(it - c.items_.begin());
@@ -126,6 +127,7 @@ void FormModel::SetChecked(std::string_view name, bool checked) {
   Control& c = GetKind(name, ControlKind::Check, "a check box");
   if (c.checked_ == checked) return;
   c.checked_ = checked;
+  ++valueVersion_;
   Notify(c);
   Fire(onClick_, name);
 }
@@ -155,6 +157,7 @@ void FormModel::SetItems(std::string_view name, std::vector<std::string> items) 
   Control& c = GetKind(name, ControlKind::Combo, "a combo box");
   c.items_ = std::move(items);
   c.itemIndex_ = -1;
+  ++valueVersion_;
   if (c.Layout().dropDownList) c.text_.clear();
   c.numCached_ = false;
   Notify(c);
@@ -164,6 +167,7 @@ void FormModel::SetItemIndex(std::string_view name, int index) {
   Control& c = GetKind(name, ControlKind::Combo, "a combo box");
   if (index < -1 || index >= static_cast<int>(c.items_.size())) index = -1;
   c.itemIndex_ = index;
+  ++valueVersion_;
   // Selecting an item shows it; clearing the selection of a drop-down list empties it.
   if (index >= 0)
     c.text_ = c.items_[static_cast<size_t>(index)];
@@ -180,6 +184,7 @@ void FormModel::SetActivePage(std::string_view pagesName, std::string_view pageN
     throw FormError(std::string(pageName) + " is not a page of " + std::string(pagesName));
   if (pages.activePage_ == pageName) return;
   pages.activePage_ = std::string(pageName);
+  ++valueVersion_;
   Notify(pages);
 }
 
@@ -234,6 +239,7 @@ void FormModel::SetPosition(std::string_view name, int position) {
   position = std::clamp(position, c.minimum_, std::max(c.minimum_, c.maximum_));
   if (c.position_ == position) return;
   c.position_ = position;
+  ++valueVersion_;
   Notify(c);
 }
 
@@ -242,6 +248,7 @@ void FormModel::SetRange(std::string_view name, int minimum, int maximum) {
   c.minimum_ = minimum;
   c.maximum_ = std::max(minimum, maximum);
   c.position_ = std::clamp(c.position_, c.minimum_, c.maximum_);
+  ++valueVersion_;
   Notify(c);
 }
 

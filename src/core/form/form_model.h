@@ -2,6 +2,7 @@
 // layout table, with handlers by control name and change notification for the view.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -169,6 +170,11 @@ class FormModel {
 
   void SetListener(FormListener* listener) { listener_ = listener; }
 
+  // Rises with every change of a value a computation may read (text, check state, item
+  // index or items, active page, position); captions, hints and memos leave it alone.
+  // Readers that resolve controls once compare it to know when to resolve again.
+  uint64_t ValueVersion() const { return valueVersion_; }
+
  private:
   void Notify(const Control& c);
   void Fire(const std::map<std::string, Handler, std::less<>>& handlers, std::string_view name);
@@ -183,6 +189,7 @@ class FormModel {
   std::string caption_;
   FormListener* listener_ = nullptr;
   int eventDepth_ = 0;
+  uint64_t valueVersion_ = 0;
 };
 
 }  // namespace voltaris

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/debug_log.h"
 #include "common/number_format.h"
 #include "common/numbers.h"
 #include "window/chemistry_panel.h"
@@ -101,6 +102,7 @@ void TFormPreview::btnStartClick(const std::string&) {
   // 18. The live half starts.
   FSimT = 0;
   FRing.RingClear();
+  FTickBudget.cutTicks = 0;
   AddWindowToCharts_FromRing();
   SetPlayTimerEnabled(true);
   FIsRunning = true;
@@ -121,6 +123,14 @@ void TFormPreview::InitSimRateAndRing() {
   // 30 minutes of samples, at least 1024, bounded so a tiny response time cannot ask
   // for more memory than the machine has.
   FRing.RingInit(TSampleRing::CapacityForStep(FDtSim));
+  if (std::ceil(1800.0 / FDtSim) > TSampleRing::kMaxCapacity) {
+    // The ring keeps less than 30 minutes at this step: say how much it keeps.
+    char note[160];
+    std::snprintf(note, sizeof note, "Sample ring limited to %d samples: it keeps the last %.0f s of the run",
+                  TSampleRing::kMaxCapacity, TSampleRing::kMaxCapacity * FDtSim);
+    DebugOut(note);
+    form_.SetText("FStatusBar", note);
+  }
   // First-order lag with the step equal to the response time: alpha = dt / (dt + tau).
   FAlphaI = FDtSim / (FDtSim + FDtSim);
 }
@@ -157,6 +167,7 @@ void TFormPreview::tmPlayTimer(const std::string&) {
   // Simulated time asked for by one tick; the fraction lost by rounding is not carried.
   int n = static_cast<int>(std::nearbyint(kPlayIntervalMs / 1000.0 * FSpeedFactor / FDtSim));
   if (n < 1) n = 1;
+  FTickBudget.Begin(platform_.NowMs());
   while (n > 0) {
     const int chunk = std::min(n, kMaxStepsPerCall);
     StepSim(chunk);
@@ -175,8 +186,25 @@ void TFormPreview::tmPlayTimer(const std::string&) {
       return;
     }
     if (!FIsRunning) break;  // stopped from inside the refresh
+    // A tick spends at most its share of the interval; the steps left over are not
+    // carried, so simulated time runs slower than the speed asks.
+    if (n > 0 && FTickBudget.Spent(platform_.NowMs())) break;
   }
+  ShowTickPace();
   DoUiRefresh();
+}
+
+void TFormPreview::ShowTickPace() {
+  TTickBudget& b = FTickBudget;
+  if (b.Cut()) ++b.cutTicks;
+  if (b.Cut() && !b.noteShown) {
+    DebugOut("Play tick cut at " + std::to_string(TTickBudget::kBudgetMs) + " ms: simulated time runs slower");
+    form_.SetText("FStatusBar", TTickBudget::kSlowNote);
+    b.noteShown = true;
+  } else if (!b.Cut() && b.noteShown) {
+    if (form_.Text("FStatusBar") == TTickBudget::kSlowNote) form_.SetText("FStatusBar", "");
+    b.noteShown = false;
+  }
 }
 
 double TFormPreview::LiveRunEndSecs() const {
@@ -201,16 +229,26 @@ void TFormPreview::DoUiRefresh() {
 }
 
 void TFormPreview::StepSim(int count) {
-  const bool ccCv = waveform.shapes.ActiveKind() == TPatternKind::CcCv;
   const TSchedules& sch = waveform.schedules;
-  for (int k = 0; k < count; ++k) {
-    if (FSimT >= FTotalSecs) return;
-    if (ccCv) {
+  // The entries the steps read are resolved here once; nothing in a step edits them.
+  const bool plain = FLive.plainReads;
+  if (!plain) FLive.Refresh();
+  const bool ccCv = plain ? waveform.shapes.ActiveKind() == TPatternKind::CcCv : FLive.kind == TPatternKind::CcCv;
+  if (ccCv) {
+    const bool scheduled = sch.FCCIStepsValid && !sch.FCCISteps.empty();
+    TStepTargetCursor* cursor = scheduled && !plain ? &FLive.RuntimeStepCursor(sch.FCCISteps) : nullptr;
+    for (int k = 0; k < count; ++k) {
+      if (FSimT >= FTotalSecs) return;
       FRunState.tSec = FSimT;
-      if (FRunState.Mode == cmCC && sch.FCCIStepsValid && !sch.FCCISteps.empty()) {
-        const double up = std::clamp(ControlNumber(rc_.edtRU, 120.0) / 5.0, 1.0, 120.0);
-        const double down = std::clamp(ControlNumber(rc_.edtRD, 120.0) / 5.0, 1.0, 120.0);
-        const double target = StepTargetAvgWithRamp(FSimT, sch.FCCISteps, up, down);
+      if (FRunState.Mode == cmCC && scheduled) {
+        double target = 0.0;
+        if (cursor != nullptr) {
+          target = cursor->At(FSimT);
+        } else {
+          const double up = std::clamp(ControlNumber(rc_.edtRU, 120.0) / 5.0, 1.0, 120.0);
+          const double down = std::clamp(ControlNumber(rc_.edtRD, 120.0) / 5.0, 1.0, 120.0);
+          target = StepTargetAvgWithRamp(FSimT, sch.FCCISteps, up, down);
+        }
         if (target > 0.001) FRunParams.Icc = std::min(std::max(target, FRunParams.Icut * 1.1), ImaxLim);
       }
       RuntimeStep(FRunState, FRunParams, FDtSim);
@@ -221,14 +259,18 @@ void TFormPreview::StepSim(int count) {
       FSimT += FDtSim;
       // A finished charge advances one step per call, at zero current, to the end.
       if (FRunState.Mode == cmDone) return;
-    } else {
-      const double iSet = CurrentAtTime(FSimT);
-      FIout += FAlphaI * (iSet - FIout);  // the power source's first-order response
-      const double voltage = VoltageAtTime(FSimT, FIout);
-      FRing.RingPush(FSimT, FIout, voltage);
-      if (FChemP.Qn_Ah > 1e-9) FSoc01 = std::clamp(FSoc01 + FIout * FDtSim / (FChemP.Qn_Ah * 3600.0), 0.0, 1.0);
-      FSimT += FDtSim;
     }
+    return;
+  }
+  const double qn = FChemP.Qn_Ah;
+  for (int k = 0; k < count; ++k) {
+    if (FSimT >= FTotalSecs) return;
+    const double iSet = plain ? CurrentAtTimePlain(FSimT) : CurrentAtTimeLive(FSimT);
+    FIout += FAlphaI * (iSet - FIout);  // the power source's first-order response
+    const double voltage = plain ? VoltageAtTimePlain(FSimT, FIout) : VoltageAtTimeLive(FSimT, FIout);
+    FRing.RingPush(FSimT, FIout, voltage);
+    if (qn > 1e-9) FSoc01 = std::clamp(FSoc01 + FIout * FDtSim / (qn * 3600.0), 0.0, 1.0);
+    FSimT += FDtSim;
   }
 }
 

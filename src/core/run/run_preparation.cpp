@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "chemistry/chem_bridge.h"
@@ -24,7 +25,8 @@ namespace voltaris {
 
 namespace {
 
-constexpr double kChemFsMaxHz = 10.0;       // the chemistry wave is sampled at most at 10 Hz
+constexpr double kChemFsMaxHz = 10.0;
+constexpr double kMaxRunWaveBytes = 1024.0 * 1048576.0;  // reference wave of one run: 1 GiB       // the chemistry wave is sampled at most at 10 Hz
 constexpr double kSFormFactor = 0.829932;    // mode, slew and phase factors of the stress figure
 // The whole-run SEI recomputation samples the run at 1 Hz; a week of formation at most.
 constexpr double kMaxWholeRunSamples = 7.0 * 24 * 3600 + 1;
@@ -120,8 +122,8 @@ void ScaleByCurrentSteps(std::vector<double>& wave, double fs, const std::vector
   const double m = std::nearbyint(static_cast<double>(sum) / static_cast<double>(n)) / 10000.0;
   if (m <= 0.001) return;
   const double rate = std::max(fs, 1.0);
-  for (size_t i = 0; i < wave.size(); ++i)
-    wave[i] *= StepTargetAvgWithRamp(static_cast<double>(i) / rate, steps, upS, downS) / m;
+  TStepTargetCursor target(steps, upS, downS);  // times rise: the chain is followed, not redone
+  for (size_t i = 0; i < wave.size(); ++i) wave[i] *= target.At(static_cast<double>(i) / rate) / m;
 }
 
 void ScaleByVoltageSchedule(std::vector<double>& wave, double fs, const std::vector<TVStep>& sched, double vRef) {
@@ -158,14 +160,12 @@ void TFormPreview::PrepareRunDocuments() {
   }
 
   // Reference wave of the whole run.
-  FWave = BuildReferenceWave(FPat.get(), &sim, &cal);
+  BuildRunReferenceWave(FPat.get(), &sim, &cal);
   FSim = std::move(sim);
   FFs = FSim->FTimebase ? std::max(FSim->FTimebase->FFsHz, 1.0) : 1.0;
   FTotalSecs = FSim->FTimebase ? FSim->FTimebase->FTTotalS : 0.0;
 
-  double sum = 0;
-  for (double x : FWave) sum += x;
-  const double mean = sum / static_cast<double>(std::max<size_t>(FWave.size(), 1));
+  const double mean = FWaveCache.Mean();
   form_.AddLine("MemoChemMetrics",
                 "FWave len=" + std::to_string(FWave.size()) + " I_avg=" + FormatFloat("0.###", mean) + " A");
 
@@ -183,6 +183,27 @@ void TFormPreview::PrepareRunDocuments() {
   else
     DefaultChem_LFP(FChemP);
   FChemP.RampDown_s = Num(form_, "edtRD", 0.0);
+}
+
+void TFormPreview::BuildRunReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
+                                         const TCalRoot* calibration) {
+  // A run holds at most kMaxRunWaveBytes of reference wave (besides the ring's 48 MB): a
+  // longer or finer run is refused with a message before anything is allocated.
+  if (const TSimTimebase* tb = session != nullptr ? session->FTimebase.get() : nullptr) {
+    const double samples = std::nearbyint(std::max(tb->FTTotalS, 0.1) * std::max(tb->FFsHz, 1e-6));
+    if (samples * sizeof(double) > kMaxRunWaveBytes) {
+      char msg[300];
+      std::snprintf(msg, sizeof msg,
+                    "The reference wave of this run needs %.0f MB (%.0f samples), more than the %.0f MB a run "
+                    "may hold: shorten the formation time or lengthen the response time.",
+                    samples * sizeof(double) / 1048576.0, samples, kMaxRunWaveBytes / 1048576.0);
+      throw FormError(msg);
+    }
+  }
+  // The last run's samples go back to the cache first: reused when the inputs are the
+  // same, freed before the new wave is made when they are not.
+  FWaveCache.Keep(std::move(FWave));
+  FWave = FWaveCache.Build(pattern, session, calibration);
 }
 
 void TFormPreview::ApplyPatternOverridesFromUI(TPatternRoot& pattern) {
@@ -451,6 +472,7 @@ void TFormPreview::ClearForNewRun() {
     if (s != nullptr) s->Clear();
   for (const auto& chart : form_.Charts())
     if (SeriesModel* live = chart->FindSeries("serSEI_live")) live->Clear();
+  FWaveCache.Keep(std::move(FWave));  // kept for a start with the same inputs
   FWave.clear();
   FSEI.clear();
   FSEIRate.clear();

@@ -3,6 +3,7 @@
 // limit, then at constant voltage until the current falls to the cut-off.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 namespace voltaris {
@@ -43,7 +44,38 @@ double InterpOCV(const std::vector<TOCVPoint>& table, double x);
 
 // Advances the charger and cell by dt seconds. A finished charge (cmDone) stays as it is.
 // A non-positive capacity cannot take charge: the state of charge then stays where it is
-// while the charger logic and the time still advance.
-void RuntimeStep(TRuntimeState& state, const TRuntimeParams& params, double dt);
+// while the charger logic and the time still advance. Inline: the live CC-CV step runs it
+// thousands of times per tick.
+inline constexpr double kRuntimeFullSoC = 0.999;  // a charge ends at this state of charge
+inline constexpr double kRuntimeMinR = 1e-9;      // smallest series resistance, ohm
+
+inline void RuntimeStep(TRuntimeState& state, const TRuntimeParams& params, double dt) {
+  if (state.Mode == cmDone) return;
+  const double R = params.Rtot <= kRuntimeMinR ? kRuntimeMinR : params.Rtot;
+  state.OCV = InterpOCV(params.OCVTable, state.SoC);
+
+  if (state.Mode == cmCC) {
+    if (state.SoC >= kRuntimeFullSoC) {
+      state.Mode = cmDone;
+      state.I = 0;
+      state.V = state.OCV;
+      return;
+    }
+    state.I = params.Icc;
+    state.V = state.OCV + state.I * R;
+    if (state.V >= params.Vmax) state.Mode = cmCV;  // this step still charges with Icc
+  } else if (state.Mode == cmCV) {
+    state.V = params.Vmax;
+    state.I = (params.Vmax - state.OCV) / R;
+    if (state.I < 0) state.I = 0;
+    if (params.Icut >= state.I || state.SoC >= kRuntimeFullSoC) {
+      state.Mode = cmDone;
+      state.I = 0;
+    }
+  }
+
+  if (params.Qn_Ah > 0) state.SoC = std::clamp(state.SoC + state.I * dt / (params.Qn_Ah * 3600), 0.0, 1.0);
+  state.tSec += dt;
+}
 
 }  // namespace voltaris

@@ -21,10 +21,17 @@ void TSampleRing::RingInit(int capacity) {
              std::to_string(kMaxCapacity));
     cap = kMaxCapacity;
   }
+  // The same capacity keeps the storage: only the valid samples are ever read, so the
+  // slots need no zeroing. Another capacity frees the old storage before taking the new.
+  if (cap != cap_ || t_.size() != static_cast<size_t>(cap)) {
+    std::vector<double>().swap(t_);
+    std::vector<double>().swap(i_);
+    std::vector<double>().swap(v_);
+    t_.assign(static_cast<size_t>(cap), 0.0);
+    i_.assign(static_cast<size_t>(cap), 0.0);
+    v_.assign(static_cast<size_t>(cap), 0.0);
+  }
   cap_ = cap;
-  t_.assign(static_cast<size_t>(cap), 0.0);
-  i_.assign(static_cast<size_t>(cap), 0.0);
-  v_.assign(static_cast<size_t>(cap), 0.0);
   RingClear();
 }
 
@@ -32,25 +39,6 @@ void TSampleRing::RingClear() {
   head_ = 0;
   count_ = 0;
   descents_ = 0;
-}
-
-void TSampleRing::RingPush(double t, double I, double V) {
-  if (cap_ <= 0) return;  // never initialised: nothing to keep
-  if (count_ > 0) {
-    const int newest = head_ == 0 ? cap_ - 1 : head_ - 1;
-    if (!(t >= t_[static_cast<size_t>(newest)])) ++descents_;
-  }
-  if (count_ == cap_ && cap_ > 1) {
-    // The oldest sample (at head) leaves; so does its pair with the next oldest.
-    const int next = head_ + 1 == cap_ ? 0 : head_ + 1;
-    if (!(t_[static_cast<size_t>(next)] >= t_[static_cast<size_t>(head_)])) --descents_;
-  }
-  const auto slot = static_cast<size_t>(head_);
-  t_[slot] = t;
-  i_[slot] = I;
-  v_[slot] = V;
-  if (++head_ == cap_) head_ = 0;
-  if (count_ < cap_) ++count_;
 }
 
 int TSampleRing::RingAbsIndex(int k) const {

@@ -3,6 +3,7 @@
 // allocates. The live charts read the last 30 simulated seconds from it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -25,7 +26,8 @@ class TSampleRing {
   void RingInit(int capacity);
   // Empties the ring, keeping its storage.
   void RingClear();
-  // Appends one sample, overwriting the oldest when full.
+  // Appends one sample, overwriting the oldest when full (inline: the live step pushes
+  // thousands of samples per tick).
   void RingPush(double t, double I, double V);
   // Slot of logical index k (0 = oldest valid sample, FRingCount() - 1 = newest).
   int RingAbsIndex(int k) const;
@@ -53,5 +55,24 @@ class TSampleRing {
   int64_t descents_ = 0;
   std::vector<double> t_, i_, v_;
 };
+
+inline void TSampleRing::RingPush(double t, double I, double V) {
+  if (cap_ <= 0) return;  // never initialised: nothing to keep
+  if (count_ > 0) {
+    const int newest = head_ == 0 ? cap_ - 1 : head_ - 1;
+    if (!(t >= t_[static_cast<std::size_t>(newest)])) ++descents_;
+  }
+  if (count_ == cap_ && cap_ > 1) {
+    // The oldest sample (at head) leaves; so does its pair with the next oldest.
+    const int next = head_ + 1 == cap_ ? 0 : head_ + 1;
+    if (!(t_[static_cast<std::size_t>(next)] >= t_[static_cast<std::size_t>(head_)])) --descents_;
+  }
+  const auto slot = static_cast<std::size_t>(head_);
+  t_[slot] = t;
+  i_[slot] = I;
+  v_[slot] = V;
+  if (++head_ == cap_) head_ = 0;
+  if (count_ < cap_) ++count_;
+}
 
 }  // namespace voltaris

@@ -1,6 +1,8 @@
 // Set-points of the live run: the current asked of the power source and the cell's
-// terminal voltage at a simulated time. Every entry is read at each call (through the
-// cached reads of the form), so an edit made during a run takes effect at the next step.
+// terminal voltage at a simulated time. Two paths give the same figures to the last bit:
+// the plain one reads every entry at each call; the live one reads the entries resolved
+// by FLive, which resolves them again after any edit, so an edit made during a run takes
+// effect at the next step either way.
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -31,7 +33,7 @@ TFormPreview::RunControls::RunControls(FormModel& f)
       edtICC(f.Find("edtICC")),
       edtIcut(f.Find("edtIcut")) {}
 
-double TFormPreview::CurrentAtTime(double t) {
+double TFormPreview::CurrentAtTimePlain(double t) {
   TPatternShapes& shapes = waveform.shapes;
   // 1. Sine entries: read on every call whatever page is active; their midpoint is the
   //    reference of the current-step scaling for every pattern.
@@ -101,7 +103,7 @@ double TFormPreview::CurrentAtTime(double t) {
   return I;
 }
 
-double TFormPreview::CCCVSetPoint(double t) {
+double TFormPreview::CCCVSetPointPlain(double t) {
   const double icc = std::fabs(ControlNumber(rc_.edtCC_A, 1.0));
   const double vmax = ControlNumber(rc_.edtVt, 4.2);
   const double icut = 0.05 * icc;
@@ -149,7 +151,7 @@ double TFormPreview::CCCVSetPoint(double t) {
   return 0.0;
 }
 
-double TFormPreview::VoltageAtTime(double t, double I) {
+double TFormPreview::VoltageAtTimePlain(double t, double I) {
   const double r = ControlNumber(rc_.edtR0, 0.01) + ControlNumber(rc_.edCellRint, 18.0) / 1000.0;
   const TSchedules& sch = waveform.schedules;
   double v = 0.0;
@@ -165,6 +167,163 @@ double TFormPreview::VoltageAtTime(double t, double I) {
     v = v0 + (vtarget - v0) * env + I * r;
   } else {
     const double soc = waveform.shapes.ActiveKind() == TPatternKind::CcCv ? FRunState.SoC : FSoc01;
+    v = InterpOCV(FChemP.OCV, soc) + I * r;
+  }
+  if (FChemP.Vmin > 0.5) v = std::max(v, 0.95 * FChemP.Vmin);
+  FLastVout = v;
+  return v;
+}
+
+double TFormPreview::CurrentAtTime(double t) {
+  if (FLive.plainReads) return CurrentAtTimePlain(t);
+  FLive.Refresh();
+  return CurrentAtTimeLive(t);
+}
+
+double TFormPreview::CCCVSetPoint(double t) {
+  if (FLive.plainReads) return CCCVSetPointPlain(t);
+  FLive.Refresh();
+  return CCCVSetPointLive(t);
+}
+
+double TFormPreview::VoltageAtTime(double t, double I) {
+  if (FLive.plainReads) return VoltageAtTimePlain(t, I);
+  FLive.Refresh();
+  return VoltageAtTimeLive(t, I);
+}
+
+// The live path: the same arithmetic in the same order as the plain one, over FLive.
+double TFormPreview::CurrentAtTimeLive(double t) {
+  TLiveInputs& in = FLive;
+  const TPatternShapes& shapes = waveform.shapes;
+
+  // 2. Base value, first match wins.
+  double base = 0.0;
+  const TPatternKind kind = in.kind;
+  if (kind == TPatternKind::CustomLut || (in.chemKindSelected && shapes.FChemValid)) {
+    if (shapes.FChemValid && shapes.FChemLUT.size() >= 2) {
+      const double cycleMs = in.lutTypedMs > 0.0 ? in.lutTypedMs : shapes.FChemCycleMs;
+      const double lo = in.lutMinSet ? in.lutMin : shapes.FChemImin;
+      const double hi = in.lutMaxSet ? in.lutMax : shapes.FChemImax;
+      base = LutHoldAt(shapes.FChemLUT, lo, hi, cycleMs / 1000.0, t);
+    }
+  } else if (kind == TPatternKind::Sine) {
+    base = in.sineMid + in.sineAmp * std::sin(in.sineOmega * t);
+  } else {
+    switch (kind) {
+      case TPatternKind::Superpulse: base = in.superpulse.At(t); break;
+      case TPatternKind::Tangential: base = in.tangential.At(t); break;
+      case TPatternKind::Parabola: base = in.parabola.At(t); break;
+      case TPatternKind::Trapezoid: base = in.trapezoid.At(t); break;
+      case TPatternKind::Bezier: base = in.bezier.At(t, in.bezierYs, in.bezierWork); break;
+      case TPatternKind::DampedSine: base = in.dampedSine.At(t); break;
+      case TPatternKind::Triangle: base = in.triangle.At(t); break;
+      case TPatternKind::Sigmoid: base = in.sigmoid.At(t); break;
+      case TPatternKind::Gaussian: base = in.gaussian.At(t); break;
+      case TPatternKind::Exponential: base = in.exponential.At(t); break;
+      case TPatternKind::CcCv: base = CCCVSetPointLive(t); break;
+      default: break;
+    }
+  }
+
+  // 3. Current steps.
+  if (in.stepsOn) {
+    const double target = in.stepCursor.At(t);
+    const double scale = in.sineMid > 1e-9 ? target / in.sineMid : 1.0;
+    base *= scale;
+  }
+
+  // 4. Global current ramp.
+  double env = 1.0;
+  if (in.iRampOn) {
+    const double ru = in.rampUpS;
+    const double rd = in.rampDownS;
+    if (ru > t)
+      env = t / std::max(ru, 1e-6);
+    else if (t > FTotalSecs - rd)
+      env = std::max(0.0, (FTotalSecs - t) / std::max(rd, 1e-6));
+  }
+  double I = base * env;
+
+  // 5. Slew limit.
+  if (in.responseMs > 0) {
+    const double tau = in.responseMs / 1000.0;
+    if (!FPrevIOutInit) {
+      FPrevIOut = I;
+      FPrevIOutT = t;
+      FPrevIOutInit = true;
+    } else {
+      const double dt = Limit(t - FPrevIOutT, 0.0, 1.0);
+      const double k = std::min(dt / std::max(tau, 1e-6), 1.0);
+      FPrevIOut += k * (I - FPrevIOut);
+      FPrevIOutT = t;
+    }
+    I = FPrevIOut;
+  }
+
+  // 6. Current limits.
+  if (in.clampMin > I)
+    I = in.clampMin;
+  else if (in.clampMax < I)
+    I = in.clampMax;
+  return I;
+}
+
+double TFormPreview::CCCVSetPointLive(double t) {
+  TLiveInputs& in = FLive;
+  const double icc = in.ccCurrent;
+  const double vmax = in.vTargetCcCv;
+  const double icut = 0.05 * icc;
+  switch (FCCCVPhase) {
+    case cpCharge: {
+      double I = icc;
+      if (in.stepsOn) {
+        const double target = in.stepCursor.At(t);
+        if (target > 0) I = target;
+      }
+      if (FLastVout > 0.5 && FLastVout >= vmax) FCCCVPhase = cpCV;
+      return I;
+    }
+    case cpCV: {
+      const std::vector<TVStep>& sched = waveform.schedules.FVSched;
+      const double v0 = in.v0;
+      const double vs = !sched.empty() ? ScheduledVoltage(sched, t, in.v0, in.vTarget) : in.vTargetCcCv;
+      double env = 1.0;
+      if (in.vRampOn) env = VoltageRampEnv(t, FTotalSecs, in.vRampUpS, in.vRampDownS, in.vShape);
+      const double vref = v0 + (vs - v0) * env;
+      const double r = std::max(in.seriesR, 1e-6);
+      double I = Limit((vmax - vref) / r, 0.0, icc);
+      if (I <= icut) {
+        FCCCVPhase = cpDone;
+        I = 0.0;
+      }
+      return I;
+    }
+    case cpDone:
+      return 0.0;
+    case cpRestAfterCV:
+    case cpDischarge:
+    case cpRestAfterDis:
+      FCCCVPhase = cpCharge;
+      return icc;
+  }
+  return 0.0;
+}
+
+double TFormPreview::VoltageAtTimeLive(double t, double I) {
+  const TLiveInputs& in = FLive;
+  const double r = in.seriesR;
+  double v = 0.0;
+  if (in.vRampOn) {
+    const std::vector<TVStep>& sched = waveform.schedules.FVSched;
+    const double v0 = in.v0;
+    const double env = VoltageRampEnv(t, FTotalSecs, in.vRampUpS, in.vRampDownS, in.vShape);
+    const double vt = in.vTarget;
+    const double vs = sched.empty() ? vt : ScheduledVoltage(sched, t, in.v0, in.vTarget);
+    const double vtarget = std::min(vt, vs);
+    v = v0 + (vtarget - v0) * env + I * r;
+  } else {
+    const double soc = in.kind == TPatternKind::CcCv ? FRunState.SoC : FSoc01;
     v = InterpOCV(FChemP.OCV, soc) + I * r;
   }
   if (FChemP.Vmin > 0.5) v = std::max(v, 0.95 * FChemP.Vmin);

@@ -207,6 +207,12 @@ double TBezier::At(double t, const std::vector<double>& ys, std::vector<double>&
   return scaleMin + Clamp01(b) * (scaleMax - scaleMin);
 }
 
+double TBezier::PreviewAt(double t, const std::vector<double>& ys) const {
+  if (ys.empty()) return scaleMin;
+  const double b = BezierBernsteinAt(ys, Phase(t, PeriodSec()));
+  return scaleMin + Clamp01(b) * (scaleMax - scaleMin);
+}
+
 // ---- Triangle ---------------------------------------------------------------------------
 
 double TTriangle::PeriodSec() const {

@@ -74,6 +74,8 @@ struct TBezier {
 
   double PeriodSec() const;
   double At(double t, const std::vector<double>& ys, std::vector<double>& work) const;
+  // The same curve summed in Bernstein form (the preview's many points per keystroke).
+  double PreviewAt(double t, const std::vector<double>& ys) const;
 };
 
 // Saw-tooth and triangle modes by the item index of CbTriMode.

@@ -1,5 +1,6 @@
 #include "waveform/pattern_points.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -87,6 +88,63 @@ double BezierAt(const std::vector<double>& ys, double u, std::vector<double>& wo
     for (size_t k = 0; k + r < n; ++k) work[k] = (1.0 - u) * work[k] + u * work[k + 1];
   return work[0];
 }
+
+std::vector<double> BernsteinWeights(const std::vector<double>& ys) {
+  std::vector<double> w(ys.size());
+  const size_t d = ys.empty() ? 0 : ys.size() - 1;
+  double binom = 1.0;  // C(d, k), exact for the degrees a user types
+  for (size_t k = 0; k < ys.size(); ++k) {
+    if (k > 0) binom = binom * static_cast<double>(d - k + 1) / static_cast<double>(k);
+    w[k] = binom * ys[k];
+  }
+  return w;
+}
+
+double BernsteinAt(const std::vector<double>& w, double u) {
+  const size_t n = w.size();
+  if (n == 0) return 0.0;
+  if (n == 1) return w[0];
+  const size_t d = n - 1;
+  const double s = 1.0 - u;
+  // sum over k of w_k u^k s^(d-k), with s applied once per remaining degree.
+  double uk = 1.0;
+  double q = w[0] * s;
+  for (size_t k = 1; k < d; ++k) {
+    uk *= u;
+    q = (q + uk * w[k]) * s;
+  }
+  return q + uk * u * w[d];
+}
+
+void BernsteinFill(const std::vector<double>& w, const double* u, double* out, size_t count) {
+  const size_t n = w.size();
+  if (n <= 2) {
+    for (size_t i = 0; i < count; ++i) out[i] = BernsteinAt(w, u[i]);
+    return;
+  }
+  const size_t d = n - 1;
+  constexpr size_t kLanes = 8;
+  for (size_t i0 = 0; i0 < count; i0 += kLanes) {
+    const size_t m = std::min(kLanes, count - i0);
+    double uu[kLanes], s[kLanes], uk[kLanes], q[kLanes];
+    for (size_t j = 0; j < kLanes; ++j) {
+      uu[j] = j < m ? u[i0 + j] : 0.0;
+      s[j] = 1.0 - uu[j];
+      uk[j] = 1.0;
+      q[j] = w[0] * s[j];
+    }
+    for (size_t k = 1; k < d; ++k) {
+      const double wk = w[k];
+      for (size_t j = 0; j < kLanes; ++j) {
+        uk[j] *= uu[j];
+        q[j] = (q[j] + uk[j] * wk) * s[j];
+      }
+    }
+    for (size_t j = 0; j < m; ++j) out[i0 + j] = q[j] + uk[j] * uu[j] * w[d];
+  }
+}
+
+double BezierBernsteinAt(const std::vector<double>& ys, double u) { return BernsteinAt(BernsteinWeights(ys), u); }
 
 std::vector<double> ParsePoints(std::string_view text) {
   std::vector<double> out;

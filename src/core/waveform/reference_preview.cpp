@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/number_format.h"
+#include "common/unit_shapes.h"
 #include "waveform/pattern_points.h"
 #include "waveform/preview_chart.h"
 
@@ -177,7 +178,17 @@ void TReferencePreview::DrawReferenceWave() {
       p.scaleMin = ControlNumber(edBezScaleMin_, 0);
       p.scaleMax = ControlNumber(edBezScaleMax_, 60);
       w = PreviewTotalSecFromPeriod(p.PeriodSec());
-      Fill(*series, w, [&](double t) { return p.At(t, ys, bezWork_); });
+      // The curve in Bernstein form, many points side by side (see BernsteinFill).
+      const double periodSec = p.PeriodSec();
+      const std::vector<double> weights = BernsteinWeights(ys);
+      const size_t n = PointCount(w);
+      std::vector<double> u(n), b(n);
+      for (size_t i = 0; i < n; ++i) u[i] = Frac(static_cast<double>(i) / kRateHz / periodSec);
+      BernsteinFill(weights, u.data(), b.data(), n);
+      series->Clear();
+      series->Reserve(n);
+      for (size_t i = 0; i < n; ++i)
+        series->Add(static_cast<double>(i) / kRateHz, p.scaleMin + Clamp01(b[i]) * (p.scaleMax - p.scaleMin));
       levels = {p.scaleMin, p.scaleMax};
       break;
     }

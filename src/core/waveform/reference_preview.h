@@ -59,7 +59,6 @@ class TReferencePreview {
   mutable std::string lutText_;
   mutable std::vector<double> lutPoints_;
   mutable bool lutCached_ = false;
-  std::vector<double> bezWork_;
 };
 
 }  // namespace voltaris

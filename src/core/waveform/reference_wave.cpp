@@ -157,6 +157,13 @@ std::vector<double> SynthesizeShapePattern(const TPatternRoot* pattern, const TS
   const double centre = pulse.FCenter > 0.0 ? pulse.FCenter : 0.5;
 
   std::vector<double> wave = NewWave(n);
+  // Equal levels: every sample is lo + 0 x u with u finite and not negative, which is lo
+  // + 0 to the last bit, so no shape is evaluated per sample.
+  if (hi - lo == 0.0 && std::isfinite(lo) && std::isfinite(f) && std::isfinite(dt) && std::isfinite(sigma) &&
+      std::isfinite(centre)) {
+    wave.assign(static_cast<size_t>(n), lo + (hi - lo) * 0.5);
+    return wave;
+  }
   const std::string k = TrimLowerAscii(kind);
   if (k.find("gauss") != std::string::npos || k.find("superpuls") != std::string::npos) {
     FillShape(wave, n, f, dt, lo, hi, [sigma, centre](double x) {
@@ -219,13 +226,13 @@ std::vector<double> SynthesizeRampedSquare(const TPatternRoot* pattern, const TS
       wave.push_back(hi + (lo - hi) * Easing(easing, static_cast<double>(j - highEnd) / fallDiv));
     for (std::int64_t j = fallEnd; j < periodEnd; ++j) wave.push_back(lo);
 
-    // Every later period is sample for sample the first one (capacity is reserved, so
-    // the source elements stay in place while the wave grows).
+    // Every later period is sample for sample the first one, copied a period at a time.
     const size_t first = static_cast<size_t>(periodEnd);
     const size_t total = static_cast<size_t>(n);
-    while (wave.size() < total) {
+    const std::vector<double> one(wave.begin(), wave.begin() + static_cast<std::ptrdiff_t>(first));
+    while (wave.size() < total && first > 0) {
       const size_t count = std::min(first, total - wave.size());
-      for (size_t i = 0; i < count; ++i) wave.push_back(wave[i]);
+      wave.insert(wave.end(), one.begin(), one.begin() + static_cast<std::ptrdiff_t>(count));
     }
   }
   ApplySimGlobalRamp(wave, session);
@@ -260,6 +267,82 @@ std::vector<double> BuildReferenceWave(const TPatternRoot* pattern, const TSimRo
   std::vector<double> wave = NewWave(n);
   wave.assign(static_cast<size_t>(n), body->FBaseProfile ? body->FBaseProfile->FCcCurrentA : 1.0);
   return wave;
+}
+
+TReferenceWaveCache::Key TReferenceWaveCache::KeyOf(const TPatternRoot* pattern, const TSimRoot* session) {
+  Key k;
+  const TPatternBody* body = BodyOf(pattern);
+  const TSimTimebase* tb = TimebaseOf(session);
+  if (body == nullptr || tb == nullptr) return k;
+  k.valid = true;
+  k.type = body->FType;
+  k.hasLevels = static_cast<bool>(body->FLevels);
+  if (body->FLevels) {
+    k.lo = body->FLevels->FILowA;
+    k.hi = body->FLevels->FIHighA;
+  }
+  k.hasPulse = static_cast<bool>(body->FPulse);
+  if (body->FPulse) {
+    k.freq = body->FPulse->FFreqHz;
+    k.duty = body->FPulse->FDutyPct;
+    k.sigma = body->FPulse->FSigma;
+    k.centre = body->FPulse->FCenter;
+  }
+  k.hasRamp = static_cast<bool>(body->FRamp);
+  if (body->FRamp) {
+    k.up = body->FRamp->FUpS;
+    k.down = body->FRamp->FDownS;
+    k.rampShape = body->FRamp->FShape;
+  }
+  k.hasBase = static_cast<bool>(body->FBaseProfile);
+  if (body->FBaseProfile) k.cc = body->FBaseProfile->FCcCurrentA;
+  k.fs = tb->FFsHz;
+  k.total = tb->FTTotalS;
+  k.rampIn = tb->FRampInS;
+  k.rampOut = tb->FRampOutS;
+  return k;
+}
+
+std::vector<double> TReferenceWaveCache::Build(const TPatternRoot* pattern, const TSimRoot* session,
+                                               const TCalRoot* calibration) {
+  Key key = KeyOf(pattern, session);
+  std::vector<double> wave;
+  reused_ = key.valid && key_.valid && key == key_ && !kept_.empty();
+  if (reused_) {
+    wave = std::move(kept_);
+  } else {
+    // The old samples go before the new ones are made.
+    std::vector<double>().swap(kept_);
+    key_ = Key{};
+    wave = BuildReferenceWave(pattern, session, calibration);
+    double sum = 0;
+    for (double x : wave) sum += x;
+    mean_ = sum / static_cast<double>(std::max<size_t>(wave.size(), 1));
+    key_ = std::move(key);
+  }
+  kept_.clear();
+  handedOut_ = wave.data();
+  handedOutSize_ = wave.size();
+  return wave;
+}
+
+void TReferenceWaveCache::Keep(std::vector<double>&& wave) {
+  if (wave.empty()) return;  // nothing given back (already kept, or never built)
+  if (key_.valid && !wave.empty() && wave.data() == handedOut_ && wave.size() == handedOutSize_) {
+    kept_ = std::move(wave);
+  } else {
+    std::vector<double>().swap(wave);
+    Forget();
+  }
+  handedOut_ = nullptr;
+  handedOutSize_ = 0;
+}
+
+void TReferenceWaveCache::Forget() {
+  std::vector<double>().swap(kept_);
+  key_ = Key{};
+  handedOut_ = nullptr;
+  handedOutSize_ = 0;
 }
 
 std::vector<double> BuildRefWaveFromFiles(TSimRoot* sim, const TPatternLoader& loadPattern,

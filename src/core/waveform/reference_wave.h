@@ -71,6 +71,46 @@ void ApplySimGlobalRamp(std::vector<double>& wave, const TSimRoot* session);
 std::vector<double> BuildReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
                                        const TCalRoot* calibration);
 
+// The last reference wave of a window (or of a headless runner) with the inputs it was
+// built from: a start whose pattern and time base are those of the last build takes the
+// same samples again instead of synthesising them anew, and a start with other inputs
+// frees the old samples before the new ones are made, so two runs' waves are never held
+// at once. One instance per window: nothing here is shared between threads.
+class TReferenceWaveCache {
+ public:
+  // BuildReferenceWave(pattern, session, calibration), moved out to the caller. The kept
+  // samples are handed over when the inputs match; otherwise they are freed first.
+  std::vector<double> Build(const TPatternRoot* pattern, const TSimRoot* session, const TCalRoot* calibration);
+  // Mean of the samples handed out by the last Build (0 for an empty wave).
+  double Mean() const { return mean_; }
+  // Takes the samples back when the run is done with them (its Clear). Only the very
+  // samples the last Build handed out are kept; anything else is freed.
+  void Keep(std::vector<double>&& wave);
+  // The wave handed out was replaced or changed: nothing kept may be reused.
+  void Forget();
+  // Whether the last Build reused the kept samples (for measurements and tests).
+  bool LastBuildReused() const { return reused_; }
+
+ private:
+  struct Key {
+    bool valid = false;
+    std::string type;
+    bool hasLevels = false, hasPulse = false, hasRamp = false, hasBase = false;
+    double lo = 0, hi = 0, freq = 0, duty = 0, sigma = 0, centre = 0, up = 0, down = 0, cc = 0;
+    std::string rampShape;
+    double fs = 0, total = 0, rampIn = 0, rampOut = 0;
+    bool operator==(const Key&) const = default;
+  };
+  static Key KeyOf(const TPatternRoot* pattern, const TSimRoot* session);
+
+  Key key_;                      // inputs of the samples handed out or kept
+  std::vector<double> kept_;     // samples given back by Keep
+  const double* handedOut_ = nullptr;
+  size_t handedOutSize_ = 0;
+  double mean_ = 0;
+  bool reused_ = false;
+};
+
 // Readers of the documents a session names (the workspace's schema-checked loaders).
 using TPatternLoader = std::function<TPatternRoot(const std::string& fileName)>;
 using TCalLoader = std::function<TCalRoot(const std::string& fileName)>;

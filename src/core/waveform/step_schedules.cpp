@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "common/numbers.h"
 
@@ -54,6 +55,63 @@ double StepTargetAvgWithRamp(double tSec, const std::vector<TStepPt>& steps, dou
     const double target = steps[i].IMaxA;
     const double dt = std::max(0.0, tSec - steps[i].tMin * 60.0);
     double tau = target >= y ? tauUpS : tauDnS;
+    if (tau <= 1e-6) tau = 1e-6;
+    y = target + (y - target) * std::exp(-dt / tau);
+  }
+  return y;
+}
+
+TStepTargetCursor::TStepTargetCursor(std::vector<TStepPt> steps, double tauUpS, double tauDnS)
+    : steps_(std::move(steps)), tauUp_(tauUpS), tauDn_(tauDnS) {
+  Restart();
+}
+
+void TStepTargetCursor::Restart() {
+  fresh_ = true;
+  started_ = 0;
+  anchor_ = 1;
+  entry_ = steps_.empty() ? 0.0 : steps_[0].IMaxA;
+  settled_ = SettledFrom(anchor_, entry_);
+}
+
+double TStepTargetCursor::SettledFrom(size_t a, double entry) const {
+  constexpr double kNever = std::numeric_limits<double>::infinity();
+  if (a >= steps_.size()) return kNever;
+  const double target = steps_[a].IMaxA;
+  const double start = steps_[a].tMin * 60.0;
+  if (!std::isfinite(target) || !std::isfinite(entry) || !std::isfinite(start)) return kNever;
+  const double d = entry - target;
+  if (d == 0.0) return start;  // target + 0 x e is the target from the start on
+  double tau = target >= entry ? tauUp_ : tauDn_;
+  if (tau <= 1e-6) tau = 1e-6;
+  if (!std::isfinite(tau)) return kNever;
+  // |d| e^(-dt/tau) must stay below a quarter of the spacing of doubles just below the
+  // target, so that target + d e rounds to the target; a target of 0 needs e itself to
+  // vanish. One time constant more than that absorbs every rounding of dt, dt/tau and exp.
+  const double x = target == 0.0 ? 746.0 + std::log(std::max(std::fabs(d), 1.0))
+                                  : std::log(std::fabs(d) / (std::fabs(target) * 0x1p-55));
+  if (!std::isfinite(x)) return kNever;
+  return start + tau * (std::max(x, 0.0) + 1.0);
+}
+
+double TStepTargetCursor::At(double tSec) {
+  if (steps_.empty()) return 0.0;
+  if (!fresh_ && !(tSec >= lastT_)) Restart();  // an earlier time (or NaN): the chain afresh
+  fresh_ = false;
+  lastT_ = tSec;
+  const size_t n = steps_.size();
+  while (started_ < n && steps_[started_].tMin * 60.0 <= tSec) ++started_;
+  const size_t k = started_ > 0 ? started_ - 1 : 0;
+  while (anchor_ <= k && tSec >= settled_) {
+    entry_ = steps_[anchor_].IMaxA;
+    ++anchor_;
+    settled_ = SettledFrom(anchor_, entry_);
+  }
+  double y = entry_;
+  for (size_t i = anchor_; i <= k; ++i) {
+    const double target = steps_[i].IMaxA;
+    const double dt = std::max(0.0, tSec - steps_[i].tMin * 60.0);
+    double tau = target >= y ? tauUp_ : tauDn_;
     if (tau <= 1e-6) tau = 1e-6;
     y = target + (y - target) * std::exp(-dt / tau);
   }

@@ -58,3 +58,42 @@ double ScheduledVoltage(const std::vector<TVStep>& sched, double tSec, double v0
 bool ParseCCTextToAmp(std::string_view text, double capAh, double& a);
 
 }  // namespace voltaris
+
+namespace voltaris {
+
+// StepTargetAvgWithRamp for a live run that asks at times that mostly rise: the same value
+// to the last bit, at a cost that does not grow with the number of points. A point whose
+// exponential approach has come closer to its target than half a unit in the last place
+// yields exactly its target from then on, whatever came before it, so the chain can start
+// there (the anchor) instead of at the first point. The anchor only moves on once the
+// approach is provably complete (with a margin of one time constant), and an earlier time
+// than the last one asked for starts the chain afresh.
+class TStepTargetCursor {
+ public:
+  TStepTargetCursor() = default;
+  TStepTargetCursor(std::vector<TStepPt> steps, double tauUpS, double tauDnS);
+
+  // StepTargetAvgWithRamp(tSec, Steps(), tauUpS, tauDnS).
+  double At(double tSec);
+
+  const std::vector<TStepPt>& Steps() const { return steps_; }
+  double TauUp() const { return tauUp_; }
+  double TauDn() const { return tauDn_; }
+
+ private:
+  void Restart();
+  // Earliest time from which point `a`, entered with the running value `entry`, yields
+  // exactly its target (infinity when that cannot be shown).
+  double SettledFrom(size_t a, double entry) const;
+
+  std::vector<TStepPt> steps_;
+  double tauUp_ = 0, tauDn_ = 0;
+  double lastT_ = 0;
+  bool fresh_ = true;
+  size_t started_ = 0;  // points of the leading run of started points
+  size_t anchor_ = 1;   // first point whose approach is still computed
+  double entry_ = 0;    // running value entering the anchor point
+  double settled_ = 0;  // time from which the anchor point yields its target exactly
+};
+
+}  // namespace voltaris

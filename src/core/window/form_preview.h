@@ -26,10 +26,13 @@
 #include "form/platform.h"
 #include "report/report_export.h"
 #include "run/calibration.h"
+#include "run/live_inputs.h"
 #include "run/run_metrics.h"
 #include "run/run_state.h"
 #include "run/runtime_cell.h"
 #include "run/sample_ring.h"
+#include "run/tick_budget.h"
+#include "waveform/reference_wave.h"
 #include "waveform/waveform.h"
 #include "window/document_commands.h"
 #include "window/sei3d_view.h"
@@ -105,6 +108,18 @@ class TFormPreview {
   // The CC-CV set-point law of the CC_CV page (advances FCCCVPhase).
   double CCCVSetPoint(double t);
 
+ private:
+  // The two paths of the three above (FLive.plainReads chooses): every control read at
+  // each call, or the inputs FLive resolved (refreshed by the caller).
+  double CurrentAtTimePlain(double t);
+  double VoltageAtTimePlain(double t, double I);
+  double CCCVSetPointPlain(double t);
+  double CurrentAtTimeLive(double t);
+  double VoltageAtTimeLive(double t, double I);
+  double CCCVSetPointLive(double t);
+
+ public:
+
   // ---- Run controller (run/run_controller.cpp) ----
   void btnStartClick(const std::string& sender);
   void btnStopClick(const std::string& sender);
@@ -119,6 +134,8 @@ class TFormPreview {
   void RecalcSimTimebase(const std::string& sender);
   void tbSpeedChange(const std::string& sender);
   double TotalMinutesFromUI(double fallback);
+  // After a tick: the status-bar note while ticks are cut short by FTickBudget.
+  void ShowTickPace();
 
   // ---- Live charts (window/live_charts.cpp) ----
   // Creates the series of every chart once (FSeriesReady) with their colours, widths
@@ -203,6 +220,13 @@ class TFormPreview {
   // pattern entries, the reference wave, the first memo line and the run's chemistry.
   void PrepareRunDocuments();
   void ApplyPatternOverridesFromUI(TPatternRoot& pattern);
+  // Start and headless runs: FWave = the reference wave of `pattern` at the session's time
+  // base, reused from FWaveCache when these inputs are those of the last build (its mean is
+  // FWaveCache.Mean()); the old samples are freed before new ones are made.
+ public:
+  void BuildRunReferenceWave(const TPatternRoot* pattern, const TSimRoot* session, const TCalRoot* calibration);
+
+ private:
   // Start: the decimated chemistry wave shaped by the step schedules, the thermal, SEI and
   // formation-factor values of FChemP, the SEI simulation and its memo lines and series.
   void RunBatchHalf();
@@ -306,6 +330,9 @@ class TFormPreview {
   TCalibration calibration{*this};
   // The 3D SEI view of the middle area: surface page, profile chart and its history.
   TSEI3DView sei3d{*this};
+  // What the live step reads from the window, resolved once per edit (declared after the
+  // waveform it reads through).
+  TLiveInputs FLive{form_, waveform};
 
   // ---- Run state ----
   // Time base.
@@ -346,6 +373,8 @@ class TFormPreview {
   int64_t FLastUiRefreshTick = 0;
   // Samples of the live run.
   TSampleRing FRing;
+  // The share of the play interval a tick may spend stepping.
+  TTickBudget FTickBudget;
   // Chart series held by the window (owned by their charts; null until EnsureSeries).
   bool FSeriesReady = false;
   SeriesModel* FSerWaveRef = nullptr;
@@ -371,6 +400,7 @@ class TFormPreview {
   double FLastSOC_pct = 0.0;
   bool FStepTgtInit = false;
   std::vector<double> FWave{};      // reference wave of the whole run at FFs
+  TReferenceWaveCache FWaveCache;   // FWave's inputs and, between runs, its samples
   // Full-rate playback buffers of the CC-CV page (emptied by the whole-run snapshot).
   std::vector<double> FCurrFull{};
   std::vector<double> FVoltFull{};
