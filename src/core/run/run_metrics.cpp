@@ -16,7 +16,7 @@
 
 namespace voltaris {
 
-int64_t ToFixed4(double v) { return static_cast<int64_t>(std::nearbyint(v * 10000.0)); }
+int64_t ToFixed4(double v) { return RoundToInt64(v * 10000.0); }
 
 double Round4(double v) { return static_cast<double>(ToFixed4(v)) / 10000.0; }
 
