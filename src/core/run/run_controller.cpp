@@ -6,6 +6,7 @@
 
 #include "common/number_format.h"
 #include "common/numbers.h"
+#include "run/input_checks.h"
 #include "window/chemistry_panel.h"
 #include "window/form_preview.h"
 #include "workspace/ui_snapshot.h"
@@ -71,6 +72,7 @@ void TFormPreview::btnStartClick(const std::string&) {
   FCurrSim.clear();
 
   // 6.-11. Session and documents, pattern, reference wave, first memo line, chemistry.
+  CheckRunInputs(form_);  // finite, possible inputs and readable documents, or no run at all
   PrepareRunDocuments();
 
   // 12. OCV table of the runtime model from the run's chemistry.
@@ -219,8 +221,7 @@ void TFormPreview::StepSim(int count) {
       FSoc01 = FRunState.SoC;
       FRing.RingPush(FSimT, FIout, voltage);
       FSimT += FDtSim;
-      // A finished charge advances one step per call, at zero current, to the end.
-      if (FRunState.Mode == cmDone) return;
+      // A finished charge (cmDone) goes on at zero current at the run's normal pace.
     } else {
       const double iSet = CurrentAtTime(FSimT);
       FIout += FAlphaI * (iSet - FIout);  // the power source's first-order response
