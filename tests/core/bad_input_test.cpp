@@ -466,5 +466,25 @@ TEST_F(WorkspaceFaults, AnUnusableWorkspaceOpensTheWindowWithOneMessageNamingThe
   }
 }
 
+// The note of the recent session is a pipe, or an endless device: start-up neither hangs
+// nor complains, it restores the seed session.
+TEST_F(WorkspaceFaults, ARecentSessionNoteThatIsNoFileIsIgnored) {
+  for (const char* kind : {"pipe", "device"}) {
+    fs::remove_all(dir_ / "xdg");
+    fs::create_directories(Root());
+    const fs::path note = Root() / "recent_session.txt";
+    if (std::string(kind) == "pipe") ::mkfifo(note.c_str(), 0600);
+    else fs::create_symlink("/dev/zero", note);
+    RecordingPlatform platform;
+    TFormPreview form(platform);
+    form.FormCreate();
+    EXPECT_TRUE(platform.messages.empty()) << kind;
+    EXPECT_EQ(THxFacade::GetLastSessionFile(), "") << kind;
+    EXPECT_EQ(fs::symlink_status(note).type(),
+              std::string(kind) == "pipe" ? fs::file_type::fifo : fs::file_type::symlink)
+        << kind;
+  }
+}
+
 }  // namespace
 }  // namespace voltaris

@@ -179,7 +179,7 @@ auto ReadNamingFile(const std::string& storedName, F read) {
     } catch (const std::exception&) {
       path = storedName;
     }
-    throw DocumentError(UserMessageOf(e) + "\nFile: " + path);
+    throw DocumentError(path.empty() ? UserMessageOf(e) : UserMessageOf(e) + "\nFile: " + path);
   }
 }
 
