@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "common/numbers.h"
 
@@ -44,6 +45,19 @@ TEST(Numbers, OverflowIsUnreadableUnderflowIsZero) {
   EXPECT_EQ(v, 0.0);
   ASSERT_TRUE(TryParseFloat("1.7976931348623157e308", '.', v));
   EXPECT_TRUE(std::isfinite(v));
+}
+
+// Found by the number reader's fuzz target: a mantissa that fills the reader's buffer,
+// then an exponent with a sign, once wrote past the buffer.
+TEST(Numbers, LongMantissaWithSignedExponentIsRefusedSafely) {
+  double v = -12345;
+  for (size_t digits : {124u, 125u, 126u, 127u, 128u}) {
+    const std::string text = std::string(digits, '0') + "5e-3";
+    EXPECT_FALSE(TryParseFloat(text, '.', v)) << digits;
+    EXPECT_EQ(SafeStrToF(text, 2.0), 2.0) << digits;
+  }
+  EXPECT_TRUE(TryParseFloat(std::string(100, '0') + "5e-3", '.', v));
+  EXPECT_DOUBLE_EQ(v, 5e-3);
 }
 
 TEST(Numbers, SafeStrToFTriesInvariantThenRegionalThenFallback) {

@@ -74,6 +74,8 @@ bool TryParseFloat(std::string_view text, char decimalSeparator, double& out) {
   }
   if (mantissaDigits == 0) return false;
   if (i < e && (text[i] == 'e' || text[i] == 'E')) {
+    // Room for "e", a sign and a digit: a mantissa that filled the buffer is refused.
+    if (n + 3 > sizeof buf - 1) return false;
     buf[n++] = 'e';
     ++i;
     if (i < e && (text[i] == '+' || text[i] == '-')) {
