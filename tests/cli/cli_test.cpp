@@ -242,4 +242,22 @@ TEST_F(CliTest, CalibrationAndSmokeTestRunToCompletion) {
   EXPECT_GT(d["state"]["FChemP"]["xTarget_nm"].get<double>(), 0.0);
 }
 
+// A script name that is no script file: a message and exit code 2, never an abort or a hang.
+TEST_F(CliTest, ScriptsThatAreNoRegularFilesAreRefused) {
+  fs::create_directories(dir_ / "folder");
+  const struct {
+    std::string path;
+    const char* expected;
+  } cases[] = {
+      {"/dev/zero", "It is not a regular file"},
+      {(dir_ / "folder").string(), "It is a folder, not a file"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli("--script " + c.path);
+    EXPECT_EQ(r.code, 2) << c.path;
+    EXPECT_NE(r.err.find("script:0: cannot read script file: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+  }
+}
+
 }  // namespace

@@ -296,8 +296,9 @@ TEST_F(DocFiles, InterruptedWriteKeepsTheOldFile) {
 TEST_F(DocFiles, LoadFromFile) {
   EXPECT_EQ(MessageOf([&] { TJsonBase::LoadFromFile<TSimRoot>(Path("none.hxsim")); }),
             "JSON file not found: " + Path("none.hxsim"));
+  // A folder where the file is expected is named as what it is.
   EXPECT_EQ(MessageOf([&] { TJsonBase::LoadFromFile<TSimRoot>(dir_.string()); }),
-            "JSON file not found: " + dir_.string());
+            "Cannot open file \"" + dir_.string() + "\". It is a folder, not a file");
 
   // With or without byte order mark.
   const std::string golden = ReadBytes(kData / "seed.hxsim");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "common/numbers.h"
 
@@ -33,12 +34,30 @@ TEST(Numbers, TryParseFloatGrammar) {
   }
 }
 
-TEST(Numbers, HugeExponentsReadLikeStrtod) {
-  double v = 0;
-  ASSERT_TRUE(TryParseFloat("1e999", '.', v));
-  EXPECT_TRUE(std::isinf(v));
+TEST(Numbers, OverflowIsUnreadableUnderflowIsZero) {
+  double v = -12345;
+  for (const char* text : {"1e999", "-1e400", "1e309", "179769313486231580793728971405303415079934132710037826936173778980444968292764750946649017977587207096330286416692887910946555547851940402630657488671505820681908902000708383676273854845817711531764475730270069855571366959622842914819860834936475292719074168444365510704342711559699508093042880177904174497792"}) {
+    EXPECT_FALSE(TryParseFloat(text, '.', v)) << text;
+    EXPECT_EQ(v, -12345) << "untouched: " << text;
+    EXPECT_EQ(SafeStrToF(text, 7.5), 7.5) << "the fallback: " << text;
+  }
   ASSERT_TRUE(TryParseFloat("1e-999", '.', v));
   EXPECT_EQ(v, 0.0);
+  ASSERT_TRUE(TryParseFloat("1.7976931348623157e308", '.', v));
+  EXPECT_TRUE(std::isfinite(v));
+}
+
+// Found by the number reader's fuzz target: a mantissa that fills the reader's buffer,
+// then an exponent with a sign, once wrote past the buffer.
+TEST(Numbers, LongMantissaWithSignedExponentIsRefusedSafely) {
+  double v = -12345;
+  for (size_t digits : {124u, 125u, 126u, 127u, 128u}) {
+    const std::string text = std::string(digits, '0') + "5e-3";
+    EXPECT_FALSE(TryParseFloat(text, '.', v)) << digits;
+    EXPECT_EQ(SafeStrToF(text, 2.0), 2.0) << digits;
+  }
+  EXPECT_TRUE(TryParseFloat(std::string(100, '0') + "5e-3", '.', v));
+  EXPECT_DOUBLE_EQ(v, 5e-3);
 }
 
 TEST(Numbers, SafeStrToFTriesInvariantThenRegionalThenFallback) {

@@ -122,7 +122,9 @@ TEST_F(RunControllerTest, ANestedTickReturnsAtOnceAndANestedStopEndsTheTick) {
   EXPECT_NEAR(form_.FSimT, 0.4, 1e-9);  // the rest of the tick was not stepped
 }
 
-TEST_F(RunControllerTest, CcCvPageAdvancesOneStepPerCallOnceTheChargeIsDone) {
+// A finished charge keeps the run's pace: a small cell that reaches cmDone early must not
+// turn the rest of the formation into one step per call.
+TEST_F(RunControllerTest, CcCvPageKeepsItsPaceOnceTheChargeIsDone) {
   f().SetActivePage("PcParams", "tsCC_CV");
   f().SetText("edtIStep", "");
   Start();
@@ -130,8 +132,9 @@ TEST_F(RunControllerTest, CcCvPageAdvancesOneStepPerCallOnceTheChargeIsDone) {
   form_.FRunState.I = 0;
   const double t0 = form_.FSimT;
   form_.StepSim(50);
-  EXPECT_DOUBLE_EQ(form_.FSimT, t0 + form_.FDtSim);
+  EXPECT_NEAR(form_.FSimT, t0 + 50 * form_.FDtSim, 1e-9);
   EXPECT_EQ(form_.FIout, 0.0);
+  EXPECT_EQ(form_.FRunState.Mode, cmDone);
 }
 
 TEST_F(RunControllerTest, ResponseTimeEditsAreParsedStrictly) {

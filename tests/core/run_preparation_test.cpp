@@ -369,7 +369,8 @@ TEST_F(RunPreparationTest, TheRunChemistryComesFromItsDocumentOrTheBuiltInLfp) {
   form_.FLastZaruVedh = (dir / "broken.hxchem").string();
   ASSERT_EQ(Run("click btnStart\n"), 0);
   ASSERT_EQ(platform_.messages.size(), 1u);
-  EXPECT_EQ(platform_.messages[0].text, "Chem JSON parse failed");
+  // The reader's message, then the file it comes from.
+  EXPECT_EQ(platform_.messages[0].text, "Chem JSON parse failed\nFile: " + (dir / "broken.hxchem").string());
   EXPECT_FALSE(form_.FIsRunning);
   EXPECT_FALSE(form_.IsPlaying());
 }

@@ -291,6 +291,7 @@ bool ScriptRunner::RunLine(std::string_view line) {
     const std::string maxWord = NextWord(rest);
     ExpectEnd(rest);
     const int maxTicks = maxWord.empty() ? 100000 : ParseInt(maxWord, "tick count");
+    if (maxTicks < 0) throw ScriptError("tick count must not be negative");
     for (int i = 0; i < maxTicks && form_.IsPlaying(); ++i) host_.Tick();
   } else if (cmd == "ai-wait") {
     // Waits for the AI answers still on their way and hands them to the window; by default
@@ -361,6 +362,8 @@ bool ScriptRunner::RunLine(std::string_view line) {
 }
 
 int ScriptRunner::RunText(std::string_view text) {
+  // An editor's UTF-8 byte order mark is no part of the first command.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   int lineNo = 0;
   while (!text.empty()) {
     const auto nl = text.find('\n');
@@ -386,14 +389,16 @@ int ScriptRunner::RunText(std::string_view text) {
 }
 
 int ScriptRunner::RunFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "script:0: cannot read script file: %s\n", file.string().c_str());
+  // Read as every document is: a regular file only (never a folder, a pipe or a device),
+  // within the size limit, so a wrong name stops with a message instead of a hang.
+  std::string text;
+  try {
+    text = ReadTextFile(file.string());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "script:0: cannot read script file: %s\n", e.what());
     return 2;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return RunText(text.str());
+  return RunText(text);
 }
 
 Json ScriptRunner::Dump(bool full) const {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <numbers>
 
+#include "common/numbers.h"
+
 namespace voltaris {
 namespace {
 
@@ -15,7 +17,7 @@ constexpr double kCheckInterval_s = 120.0;    // spacing of the stabilisation ch
 constexpr double kStableRelGrowth = 0.002;    // growth below 0.2 % per check = stabilised
 
 // Nearest 64-bit integer, halves to the even neighbour (the default rounding mode).
-inline int64_t NearestInt(double x) { return static_cast<int64_t>(std::nearbyint(x)); }
+inline int64_t NearestInt(double x) { return RoundToInt64(x); }
 
 }  // namespace
 

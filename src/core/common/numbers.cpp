@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <clocale>
+#include <limits>
 #include <cstdlib>
 #include <locale>
 #include <string>
@@ -72,6 +74,8 @@ bool TryParseFloat(std::string_view text, char decimalSeparator, double& out) {
   }
   if (mantissaDigits == 0) return false;
   if (i < e && (text[i] == 'e' || text[i] == 'E')) {
+    // Room for "e", a sign and a digit: a mantissa that filled the buffer is refused.
+    if (n + 3 > sizeof buf - 1) return false;
     buf[n++] = 'e';
     ++i;
     if (i < e && (text[i] == '+' || text[i] == '-')) {
@@ -92,9 +96,12 @@ bool TryParseFloat(std::string_view text, char decimalSeparator, double& out) {
   const auto [ptr, ec] = std::from_chars(buf, buf + n, value);
   if (ec != std::errc() || ptr != buf + n) {
     if (ec != std::errc::result_out_of_range) return false;
-    // Overflow reads as infinity; underflow as zero, like the strtod family.
+    // Underflow reads as zero, like the strtod family; overflow is caught below.
     value = std::strtod(std::string(buf, n).c_str(), nullptr);
   }
+  // A number beyond the double range ("1e400") is no number a model can use: it reads as
+  // unreadable text, so every caller takes its fallback instead of an infinity.
+  if (!std::isfinite(value)) return false;
   out = value;
   return true;
 }
@@ -111,6 +118,16 @@ double SafeStrToF(std::string_view text, double fallback) {
   const char sep = UserDecimalSeparator();
   if (sep != '.' && TryParseFloat(text, sep, v)) return v;
   return fallback;
+}
+
+std::int64_t RoundToInt64(double v) {
+  if (std::isnan(v)) return 0;
+  // 2^63 is exactly representable; every double below it converts without overflow.
+  constexpr double kLimit = 9223372036854775808.0;
+  const double r = std::nearbyint(v);
+  if (r >= kLimit) return std::numeric_limits<std::int64_t>::max();
+  if (r < -kLimit) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(r);
 }
 
 }  // namespace voltaris

@@ -1,6 +1,7 @@
 #include "documents/chem_reader.h"
 
 #include <array>
+#include <cmath>
 #include <tuple>
 
 #include "documents/document_error.h"
@@ -26,7 +27,9 @@ TChemTemplateExtras& LastTemplate() {
 void TakeNumber(const DocJson& group, std::string_view groupName, std::string_view name, double& target) {
   const auto it = group.find(name);
   if (it == group.end()) return;
-  if (!it->is_number()) FailConversion(std::string(groupName) + "." + std::string(name), "a number");
+  // A number beyond the double range ("1e400") is no more a number than a text is.
+  if (!it->is_number() || !std::isfinite(it->get<double>()))
+    FailConversion(std::string(groupName) + "." + std::string(name), "a number");
   target = it->get<double>();
 }
 
@@ -113,8 +116,8 @@ TChemRoot FromChemTemplate(std::string_view text) {
 
 }  // namespace
 
-TChemRoot LoadChemFromText(std::string_view text) {
-  const DocJson root = ParseJsonText(text);
+TChemRoot LoadChemFromText(std::string_view text, std::string_view fileName) {
+  const DocJson root = ParseJsonText(text, fileName);
   if (!root.is_object()) throw DocumentError("Chem JSON parse failed");
   const std::string tag = TextMember(root, "schema");
   if (SameTextIgnoringCase(tag, TChemRoot::kSchema)) return FromChemDocument(root);
@@ -122,7 +125,7 @@ TChemRoot LoadChemFromText(std::string_view text) {
   throw DocumentError("Chem file schema mismatch: " + tag);
 }
 
-TChemRoot LoadChem(const std::string& fileName) { return LoadChemFromText(ReadTextFile(fileName)); }
+TChemRoot LoadChem(const std::string& fileName) { return LoadChemFromText(ReadTextFile(fileName), fileName); }
 
 TChemTemplateExtras GetLastChemTemplate() { return LastTemplate(); }
 

@@ -25,7 +25,8 @@ namespace voltaris {
 // "ChemTemplate load failed: <reason>", a value of the wrong kind, or the file error.
 // On failure the last chemistry template is unchanged.
 TChemRoot LoadChem(const std::string& fileName);
-TChemRoot LoadChemFromText(std::string_view text);
+// `fileName` names the file in the message of text nested too deeply.
+TChemRoot LoadChemFromText(std::string_view text, std::string_view fileName = {});
 
 // A copy of the extras of the last template LoadChem read (all zero, Ok false before).
 TChemTemplateExtras GetLastChemTemplate();

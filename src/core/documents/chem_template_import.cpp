@@ -1,6 +1,7 @@
 #include "documents/chem_template_import.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/numbers.h"
 #include "documents/document_error.h"
@@ -22,7 +23,8 @@ double JNum(const DocJson* parent, const char* name) {
   if (parent == nullptr) return 0;
   const auto it = parent->find(name);
   if (it == parent->end()) return 0;
-  if (it->is_number()) return it->get<double>();
+  // A number beyond the double range reads as unreadable text does.
+  if (it->is_number()) return std::isfinite(it->get<double>()) ? it->get<double>() : 0.0;
   std::string text = JsonValueText(*it);
   std::replace(text.begin(), text.end(), ',', '.');
   double v = 0;
@@ -59,7 +61,7 @@ TChemTemplateExtras ChemTemplateV0FromText(std::string_view text) {
       x.HasLUT = true;
       x.LUT.reserve(values->size());
       for (const DocJson& v : *values) {
-        if (!v.is_number()) {
+        if (!v.is_number() || !std::isfinite(v.get<double>())) {
           throw DocumentError("Invalid conversion: lut.values entry " + JsonValueText(v) +
                               " is not a number");
         }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <iterator>
 #include <limits>
 #include <tuple>
@@ -125,7 +126,9 @@ bool ParseWholeNumber(std::string_view s, std::int32_t& out) {
 // A number, or a string holding one in the invariant format; other text reads as 0.
 void ReadValue(double& v, const DocJson& j) {
   if (j.is_number()) {
+    // A number beyond the double range ("1e400") reads as unreadable text does.
     v = j.get<double>();
+    if (!std::isfinite(v)) v = 0.0;
   } else if (j.is_string()) {
     double parsed = 0;
     v = TryParseFloat(j.get_ref<const std::string&>(), '.', parsed) ? parsed : 0.0;
@@ -246,9 +249,9 @@ std::string TJsonBase::ToJsonText(const T& doc) {
 }
 
 template <DocumentRoot T>
-std::unique_ptr<T> TJsonBase::FromJsonText(std::string_view text) {
+std::unique_ptr<T> TJsonBase::FromJsonText(std::string_view text, std::string_view fileName) {
   if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
-  const DocJson j = ParseJsonText(text);
+  const DocJson j = ParseJsonText(text, fileName);
   if (j.is_object()) {
     auto doc = std::make_unique<T>();
     Populate(*doc, j);
@@ -266,13 +269,15 @@ void TJsonBase::SaveToFile(const std::string& fileName, const T* doc) {
 
 template <DocumentRoot T>
 std::unique_ptr<T> TJsonBase::LoadFromFile(const std::string& fileName) {
-  if (!TextFileExists(fileName)) throw DocumentError("JSON file not found: " + fileName);
-  return FromJsonText<T>(ReadTextFile(fileName));
+  // A folder or a special file at the name is reported by the reader, as what it is.
+  std::error_code ec;
+  if (!std::filesystem::exists(fileName, ec)) throw DocumentError("JSON file not found: " + fileName);
+  return FromJsonText<T>(ReadTextFile(fileName), fileName);
 }
 
 #define VOLTARIS_DOCUMENT_ROOT(T)                                                   \
   template std::string TJsonBase::ToJsonText<T>(const T&);                          \
-  template std::unique_ptr<T> TJsonBase::FromJsonText<T>(std::string_view);         \
+  template std::unique_ptr<T> TJsonBase::FromJsonText<T>(std::string_view, std::string_view);       \
   template void TJsonBase::SaveToFile<T>(const std::string&, const T*);             \
   template std::unique_ptr<T> TJsonBase::LoadFromFile<T>(const std::string&);
 VOLTARIS_DOCUMENT_ROOT(TSimRoot)

@@ -36,9 +36,10 @@ class TJsonBase {
 
   // A new document read from file content (with or without byte order mark); nullptr when
   // the text is blank or the JSON literal null. Fails with "The input value is not a valid
-  // Object" for anything else that is not a JSON object.
+  // Object" for anything else that is not a JSON object, and for text nested deeper than
+  // kMaxJsonDepth with a message naming `fileName`.
   template <DocumentRoot T>
-  static std::unique_ptr<T> FromJsonText(std::string_view text);
+  static std::unique_ptr<T> FromJsonText(std::string_view text, std::string_view fileName = {});
 
   // Writes `doc` to `fileName`, replacing any existing file only once the new content is
   // completely on disk; the folder is created when missing. Fails with "SaveToFile: object

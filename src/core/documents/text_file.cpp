@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "common/utf8.h"
 #include "documents/document_error.h"
@@ -38,9 +38,11 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-[[noreturn]] void FailCreate(const std::string& fileName, int err) {
-  throw DocumentError("Cannot create file \"" + fileName + "\". " + std::strerror(err));
+[[noreturn]] void FailCreate(const std::string& fileName, const std::string& reason) {
+  throw DocumentError("Cannot create file \"" + fileName + "\". " + reason);
 }
+
+[[noreturn]] void FailCreate(const std::string& fileName, int err) { FailCreate(fileName, std::strerror(err)); }
 
 // A fresh name in the target's folder; the leading dot keeps it out of folder listings.
 fs::path TempNameFor(const fs::path& target) {
@@ -71,10 +73,54 @@ bool TextFileExists(const std::string& fileName) {
 }
 
 std::string ReadTextFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw DocumentError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw DocumentError("Cannot open file \"" + fileName + "\". Read error");
+  const auto fail = [&](const std::string& reason) {
+    return DocumentError("Cannot open file \"" + fileName + "\". " + reason);
+  };
+  // Looked at before opening: a folder or a special file is never opened at all.
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) != 0) throw fail(std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) throw fail("It is a folder, not a file");
+  if (!S_ISREG(st.st_mode)) throw fail("It is not a regular file (a device, a pipe or a socket)");
+  // Without blocking, and checked again on the open descriptor: the name may have been
+  // replaced in between.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) throw fail(std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  if (::fstat(fd, &st) != 0) throw fail(std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) throw fail("It is not a regular file (a device, a pipe or a socket)");
+  const std::string tooLarge = "The file is larger than " + std::to_string(kMaxTextFileBytes >> 20) + " MiB";
+  if (static_cast<std::uintmax_t>(st.st_size) > kMaxTextFileBytes) throw fail(tooLarge);
+
+  std::string text(static_cast<size_t>(st.st_size), '\0');
+  size_t got = 0;
+  for (;;) {
+    if (got == text.size()) {
+      // The file grew since fstat: read on, up to the limit.
+      if (text.size() > kMaxTextFileBytes) throw fail(tooLarge);
+      text.resize(std::min(std::max<size_t>(text.size() * 2, 4096), kMaxTextFileBytes + 1));
+    }
+    const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw fail(std::string("Read error: ") + std::strerror(errno));
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  text.resize(got);
+  if (text.size() > kMaxTextFileBytes) throw fail(tooLarge);
+
+  // Text in another Unicode form is not guessed at: the user is told how to save it.
+  const std::string_view head(text.data(), std::min<size_t>(text.size(), 4));
+  const bool utf32 = head == std::string_view("\xFF\xFE\0\0", 4) || head == std::string_view("\0\0\xFE\xFF", 4);
+  const bool utf16 = !utf32 && (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF"));
+  if (utf32 || utf16) {
+    throw fail(std::string("The file is saved as ") + (utf32 ? "UTF-32" : "UTF-16") +
+               " text; save it as UTF-8 and try again");
+  }
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   if (!IsValidUtf8(text)) {
     std::string clean;
@@ -91,6 +137,15 @@ void WriteFileReplacing(const std::string& fileName, std::string_view bytes) {
   if (fs::is_symlink(target)) target = fs::weakly_canonical(target);
   const fs::path folder = target.parent_path();
   if (!folder.empty() && !fs::exists(folder)) fs::create_directories(folder);
+
+  // The rename would silently put a regular file in place of a device node, a pipe or a
+  // folder, and would replace a file its owner made read-only: both are refused.
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) FailCreate(fileName, "It is a folder, not a file");
+    if (!S_ISREG(existing.st_mode)) FailCreate(fileName, "It is not a regular file (a device, a pipe or a socket)");
+    if ((existing.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) FailCreate(fileName, "The file is read-only");
+  }
 
   fs::path tmp;
   int fd = -1;

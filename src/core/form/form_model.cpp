@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/numbers.h"
+#include "common/user_message.h"
 
 namespace voltaris {
 
@@ -338,7 +339,7 @@ void FormModel::RunEvent(const std::function<void()>& action) {
     action();
   } catch (const std::exception& e) {
     eventDepth_ = 0;
-    if (onError) onError(e.what());
+    if (onError) onError(UserMessageOf(e));
     return;
   }
   eventDepth_ = 0;

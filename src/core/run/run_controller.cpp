@@ -7,6 +7,7 @@
 #include "common/debug_log.h"
 #include "common/number_format.h"
 #include "common/numbers.h"
+#include "run/input_checks.h"
 #include "window/chemistry_panel.h"
 #include "window/form_preview.h"
 #include "workspace/ui_snapshot.h"
@@ -72,6 +73,7 @@ void TFormPreview::btnStartClick(const std::string&) {
   FCurrSim.clear();
 
   // 6.-11. Session and documents, pattern, reference wave, first memo line, chemistry.
+  CheckRunInputs(form_);  // finite, possible inputs and readable documents, or no run at all
   PrepareRunDocuments();
 
   // 12. OCV table of the runtime model from the run's chemistry.
@@ -257,8 +259,7 @@ void TFormPreview::StepSim(int count) {
       FSoc01 = FRunState.SoC;
       FRing.RingPush(FSimT, FIout, voltage);
       FSimT += FDtSim;
-      // A finished charge advances one step per call, at zero current, to the end.
-      if (FRunState.Mode == cmDone) return;
+      // A finished charge (cmDone) goes on at zero current at the run's normal pace.
     }
     return;
   }

@@ -16,7 +16,7 @@
 
 namespace voltaris {
 
-int64_t ToFixed4(double v) { return static_cast<int64_t>(std::nearbyint(v * 10000.0)); }
+int64_t ToFixed4(double v) { return RoundToInt64(v * 10000.0); }
 
 double Round4(double v) { return static_cast<double>(ToFixed4(v)) / 10000.0; }
 
@@ -121,7 +121,7 @@ void TFormPreview::ComputeRealMetrics() {
   // 2. Accumulation.
   const TChemParams& P = FChemP;
   double Imin = 1e30, Vmin = 1e30, Imax = -1e30, Vmax = -1e30, peakP = -1e30;
-  double sumI2 = 0, sumV2 = 0, sumP = 0, sumAbsP = 0, ohmic = 0, meanI = 0, meanV = 0;
+  double sumI2 = 0, sumV2 = 0, sumP = 0, ohmic = 0, meanI = 0, meanV = 0;
   double Q = 0, E = 0, Qcharge = 0, Qdis = 0, Qsei = 0;
   double T = P.Tamb_C, Tmin = P.Tamb_C, Tmax = P.Tamb_C;
   double tau = P.Cth_JpK * P.Rth_KpW;
@@ -138,7 +138,6 @@ void TFormPreview::ComputeRealMetrics() {
     sumV2 += V * V;
     const double p = I * V;
     sumP += p;
-    sumAbsP += std::fabs(p);
     peakP = std::max(peakP, p);
     if (i > 0) ohmic += I * I * P.R0 * dt;
     meanI += I;

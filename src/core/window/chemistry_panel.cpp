@@ -74,7 +74,7 @@ double JFloatAny(const nlohmann::ordered_json* obj, std::string_view name, doubl
   if (obj == nullptr || !obj->is_object()) return fallback;
   const auto it = obj->find(std::string(name));
   if (it == obj->end()) return fallback;
-  if (it->is_number()) return it->get<double>();
+  if (it->is_number()) return std::isfinite(it->get<double>()) ? it->get<double>() : fallback;
   double v = 0;
   if (it->is_string() && TryParseFloatAny(it->get_ref<const std::string&>(), v)) return v;
   return fallback;
@@ -85,6 +85,7 @@ bool ArrFloatAny(const nlohmann::ordered_json* arr, long long index, double& val
   if (arr == nullptr || !arr->is_array() || index < 0 || index >= static_cast<long long>(arr->size())) return false;
   const auto& e = (*arr)[static_cast<size_t>(index)];
   if (e.is_number()) {
+    if (!std::isfinite(e.get<double>())) return false;  // beyond the double range
     value = e.get<double>();
     return true;
   }
@@ -336,7 +337,12 @@ bool TFormPreview::TryLoadChemTemplate(const std::string& fileName) {
   } catch (const std::exception&) {
     return false;  // unreadable: not a template this reader can use
   }
-  const DocJson doc = ParseJsonText(text);
+  DocJson doc;
+  try {
+    doc = ParseJsonText(text, fileName);
+  } catch (const std::exception&) {
+    return false;  // nested too deeply: not a template either
+  }
   if (doc.is_discarded() || !doc.is_object()) return false;
   const auto schema = doc.find("schema");
   const std::string tag = schema == doc.end() ? std::string() : JsonValueText(*schema);

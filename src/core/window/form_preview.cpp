@@ -70,7 +70,9 @@ void TFormPreview::FormCreate() {
   // The workspace and its seed files, then the last session (or the defaults) restored
   // into the controls through the snapshot callbacks.
   THxFacade::SetProgramDir(platform_.ProgramDir());
-  THxFacade::EnsureSeedFiles();
+  // An unusable workspace: one message, then the window opens on the built-in defaults.
+  if (const std::string problem = THxFacade::PrepareWorkspace(); !problem.empty())
+    platform_.ShowMessage(MessageKind::Error, "Error", problem);
   THxFacade::BindUI([this] { return GetUiSnapshot(form_, FLastZaruVedh); },
                     [this](const TUiSnapshot& snap) { ApplyUiSnapshot(form_, snap); });
   THxFacade::LoadLastSessionOrDefaults();

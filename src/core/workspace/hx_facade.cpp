@@ -3,7 +3,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -121,6 +123,12 @@ TSimRoot SeedSession() {
   return s;
 }
 
+std::string WorkspaceMessage(const std::string& folder, const std::string& reason) {
+  return "The workspace folder \"" + folder + "\" cannot be used: " + reason +
+         ".\nThe program runs with its built-in defaults; sessions, patterns and chemistry files "
+         "cannot be read from or saved to the workspace until this is mended.";
+}
+
 }  // namespace
 
 std::string THxFacade::WorkspaceRoot() {
@@ -129,8 +137,45 @@ std::string THxFacade::WorkspaceRoot() {
 
 std::string THxFacade::AppRootDir() {
   const std::string root = WorkspaceRoot();
-  fs::create_directories(root);
+  std::error_code ec;
+  if (fs::is_directory(root, ec)) return root;
+  fs::create_directories(root, ec);
+  if (ec || !fs::is_directory(root)) {
+    const std::string problem = WorkspaceProblem();
+    throw DocumentError(problem.empty() ? WorkspaceMessage(root, ec.message()) : problem);
+  }
   return root;
+}
+
+std::string THxFacade::WorkspaceProblem() {
+  const std::string root = WorkspaceRoot();
+  for (const char* sub : {"", "patterns", "chem", "defaults", "sessions"}) {
+    const std::string folder = *sub == '\0' ? root : root + "/" + sub;
+    std::error_code ec;
+    const fs::file_status st = fs::status(folder, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory) return WorkspaceMessage(folder, ec.message());
+    if (fs::exists(st) && !fs::is_directory(st)) return WorkspaceMessage(folder, "it is a file, not a folder");
+    if (!fs::exists(st)) {
+      fs::create_directories(folder, ec);
+      if (ec) return WorkspaceMessage(folder, "it cannot be created (" + ec.message() + ")");
+    }
+    if (::access(folder.c_str(), R_OK | W_OK | X_OK) != 0) {
+      return WorkspaceMessage(folder, std::string("it cannot be read and written (") + std::strerror(errno) + ")");
+    }
+  }
+  return {};
+}
+
+std::string THxFacade::PrepareWorkspace() {
+  if (std::string problem = WorkspaceProblem(); !problem.empty()) return problem;
+  try {
+    EnsureSeedFiles();
+  } catch (const std::exception& e) {
+    // A full disk or a file system that refuses the seed files: the run still has its
+    // built-in documents, the user learns why the workspace stays empty.
+    return WorkspaceMessage(WorkspaceRoot(), std::string("the seed files cannot be written (") + e.what() + ")");
+  }
+  return {};
 }
 
 std::string THxFacade::RecentSessionPath() {
@@ -158,6 +203,11 @@ std::string THxFacade::ResolvePath(std::string_view relOrAbs) {
   const std::string candidate = AppRootDir() + "/" + name;
   std::error_code ec;
   if (TextFileExists(candidate) || fs::is_directory(fs::path(candidate).parent_path(), ec)) return candidate;
+  // A file where the workspace has one of its folders: the name must not quietly move to
+  // the program folder.
+  const fs::path folder = fs::path(candidate).parent_path();
+  if (folder.string() != WorkspaceRoot() && fs::exists(fs::symlink_status(folder, ec)))
+    throw DocumentError(WorkspaceMessage(folder.string(), "it is a file, not a folder"));
   std::string programDir = ProgramDir();
   if (!programDir.empty() && programDir.back() == '/') programDir.pop_back();
   return programDir + "/" + name;
@@ -249,8 +299,10 @@ std::string THxFacade::GetLastSessionFile() {
 }
 
 void THxFacade::LoadLastSessionOrDefaults() {
-  EnsureSeedFiles();
-  if (const std::string last = GetLastSessionFile(); !last.empty()) {
+  // An unusable workspace was reported at start-up (PrepareWorkspace): the built-in
+  // defaults follow without a second message.
+  const bool usable = PrepareWorkspace().empty();
+  if (const std::string last = usable ? GetLastSessionFile() : std::string(); !last.empty()) {
     try {
       ImportSessionFromFile(last);
       return;
@@ -259,8 +311,10 @@ void THxFacade::LoadLastSessionOrDefaults() {
     }
   }
   try {
-    ImportSessionFromFile(ResolvePath(kSeedSessionFile));
-    return;
+    if (usable) {
+      ImportSessionFromFile(ResolvePath(kSeedSessionFile));
+      return;
+    }
   } catch (const std::exception&) {
     // The window's own inputs (or the defaults) follow; no message.
   }

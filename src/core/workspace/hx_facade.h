@@ -44,9 +44,17 @@ class THxFacade {
 
   // The workspace root without a trailing separator; nothing is created.
   static std::string WorkspaceRoot();
-  // The workspace root, created with its parents when missing (filesystem errors
-  // propagate).
+  // The workspace root, created with its parents when missing. Fails with a DocumentError
+  // carrying WorkspaceProblem's message when the folder cannot be made.
   static std::string AppRootDir();
+  // What is wrong with the workspace, or "" when it is usable: the root and its four
+  // subfolders must be folders (made when missing) that can be read and written. The
+  // message names the folder and ends saying the program runs on built-in defaults.
+  static std::string WorkspaceProblem();
+  // Start-up: the workspace and its seed files. Never fails: returns "" when all is well,
+  // else the one message for the user (WorkspaceProblem, or the seed file that could not
+  // be written).
+  static std::string PrepareWorkspace();
   // Full path of the file naming the recent session; nothing is created.
   static std::string RecentSessionPath();
 

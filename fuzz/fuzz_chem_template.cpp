@@ -1,0 +1,16 @@
+// The chemistry template reader on arbitrary content.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "documents/chem_template_import.h"
+#include "documents/document_error.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  try {
+    (void)voltaris::ChemTemplateV0FromText(text);
+  } catch (const voltaris::DocumentError&) {
+  }
+  return 0;
+}

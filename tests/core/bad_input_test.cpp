@@ -1,0 +1,490 @@
+// Bad input of every class a careless file or a new user produces: damaged documents of
+// each kind, special files where a file is expected, impossible entries at Start, faulty
+// workspaces and scripts. Each case must end with a message (or a sound reading), the
+// program still running, and no file changed. A case that would hang (a pipe nobody writes
+// to, an endless device) is bounded by the test's timeout.
+#include <gtest/gtest.h>
+
+#include "layout_values.h"
+#include "test_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/script_runner.h"
+#include "common/numbers.h"
+#include "common/user_message.h"
+#include "documents/cal_document.h"
+#include "documents/chem_document.h"
+#include "documents/chem_reader.h"
+#include "documents/chem_template_import.h"
+#include "documents/defaults_document.h"
+#include "documents/document_error.h"
+#include "documents/json_mapper.h"
+#include "documents/json_values.h"
+#include "documents/pattern_document.h"
+#include "documents/sim_document.h"
+#include "documents/text_file.h"
+#include "form/recording_platform.h"
+#include "run/input_checks.h"
+#include "run/run_metrics.h"
+#include "window/form_preview.h"
+#include "workspace/hx_facade.h"
+
+namespace voltaris {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// A message a user can act on: not empty, not the library's words, not a wall of text.
+void ExpectUserMessage(const std::string& message, const std::string& context) {
+  EXPECT_FALSE(message.empty()) << context;
+  EXPECT_EQ(message.find("bad_alloc"), std::string::npos) << context << ": " << message;
+  EXPECT_EQ(message.find("basic_filebuf"), std::string::npos) << context << ": " << message;
+  EXPECT_LT(message.size(), 2000u) << context;
+}
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("voltaris_bad_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  fs::path dir_;
+};
+
+// ---- documents × damage ----------------------------------------------------------------
+
+struct DocumentKind {
+  const char* name;
+  const char* validText;  // a small document of the kind
+  std::function<void(const std::string&)> load;
+};
+
+const std::vector<DocumentKind>& DocumentKinds() {
+  static const std::vector<DocumentKind> kinds{
+      {"session", R"({"schema":"hx-sim-1.1","timebase":{"fsHz":10,"tTotalS":60}})",
+       [](const std::string& f) { TJsonBase::LoadFromFile<TSimRoot>(f); }},
+      {"pattern", R"({"schema":"hx-pat-1.0","name":"p","pattern":{"type":"sinusoidal"}})",
+       [](const std::string& f) { THxFacade::LoadPattern(f); }},
+      {"defaults", R"({"schema":"hx-def-1.0"})", [](const std::string& f) { TJsonBase::LoadFromFile<TDefaultsRoot>(f); }},
+      {"calibration", R"({"schema":"hx-cal-1.0"})", [](const std::string& f) { TJsonBase::LoadFromFile<TCalRoot>(f); }},
+      {"chemistry", R"({"schema":"hx-chem-1.0","cell":{"capacityAh":5}})", [](const std::string& f) { LoadChem(f); }},
+      {"chemistry template",
+       R"({"schema":"halvora.chem_template.v0","recommended":{"imax_a":2},"lut":{"values":[0,1]}})",
+       [](const std::string& f) {
+         const TChemTemplateExtras x = LoadChemTemplateV0FromFile(f);
+         if (!x.Ok) throw DocumentError("template refused: " + x.Err);
+       }},
+  };
+  return kinds;
+}
+
+struct Damage {
+  const char* name;
+  std::function<std::string(const std::string& valid)> make;
+  const char* expectedMessage;  // part of the message; nullptr: reading may succeed
+};
+
+const std::vector<Damage>& Damages() {
+  static const std::vector<Damage> damages{
+      {"nested 70000 deep", [](const std::string&) { return std::string(70000, '[') + std::string(70000, ']'); },
+       "nested more than 256 levels"},
+      {"nested objects inside a valid document",
+       [](const std::string& v) {
+         std::string deep;
+         for (int i = 0; i < 5000; ++i) deep += "{\"a\":";
+         deep += "1" + std::string(5000, '}');
+         return v.substr(0, v.size() - 1) + ",\"extra\":" + deep + "}";
+       },
+       "nested more than 256 levels"},
+      {"UTF-16 little endian", [](const std::string& v) {
+         std::string out = "\xFF\xFE";
+         for (char c : v) out += std::string{c, '\0'};
+         return out;
+       }, "save it as UTF-8"},
+      {"UTF-16 big endian", [](const std::string& v) {
+         std::string out = "\xFE\xFF";
+         for (char c : v) out += std::string{'\0', c};
+         return out;
+       }, "save it as UTF-8"},
+      {"UTF-32 little endian", [](const std::string& v) {
+         std::string out("\xFF\xFE\0\0", 4);
+         for (char c : v) out += std::string{c, '\0', '\0', '\0'};
+         return out;
+       }, "save it as UTF-8"},
+      {"cut in the middle", [](const std::string& v) { return v.substr(0, v.size() / 2); }, nullptr},
+      {"binary bytes", [](const std::string&) { return std::string("\x00\x01\xFF{[\"\x80", 8); }, nullptr},
+      {"numbers beyond the double range",
+       [](const std::string&) {
+         return std::string(R"({"schema":"hx-chem-1.0","cell":{"capacityAh":1e400},"timebase":{"fsHz":-1e999}})");
+       },
+       nullptr},
+      {"integer of 2^63", [](const std::string& v) {
+         return v.substr(0, v.size() - 1) + R"(,"timebase":{"fsHz":9223372036854775808,"tTotalS":1e308}})";
+       }, nullptr},
+  };
+  return damages;
+}
+
+TEST_F(TempDir, DamagedDocumentsOfEveryKindGiveAMessageAndStayAsTheyWere) {
+  for (const DocumentKind& kind : DocumentKinds()) {
+    for (const Damage& damage : Damages()) {
+      const std::string context = std::string(kind.name) + " / " + damage.name;
+      const fs::path file = dir_ / "doc.json";
+      const std::string bytes = damage.make(kind.validText);
+      WriteBytes(file, bytes);
+      const std::string message = MessageOf([&] { kind.load(file.string()); });
+      if (damage.expectedMessage != nullptr) {
+        EXPECT_NE(message.find(damage.expectedMessage), std::string::npos) << context << ": " << message;
+      }
+      if (message != "(no error)") ExpectUserMessage(message, context);
+      EXPECT_EQ(ReadBytes(file), bytes) << context;
+    }
+  }
+}
+
+TEST(BadNumbers, DocumentNumbersBeyondTheDoubleRangeReadAsUnreadableText) {
+  const auto sim = TJsonBase::FromJsonText<TSimRoot>(
+      R"({"schema":"hx-sim-1.1","timebase":{"fsHz":1e400,"tTotalS":-1e999},"schedule":null})");
+  ASSERT_TRUE(sim && sim->FTimebase);
+  EXPECT_EQ(sim->FTimebase->FFsHz, 0.0);
+  EXPECT_EQ(sim->FTimebase->FTTotalS, 0.0);
+  EXPECT_NE(MessageOf([] { LoadChemFromText(R"({"schema":"hx-chem-1.0","cell":{"capacityAh":1e400}})"); })
+                .find("\"cell.capacityAh\" is not a number"),
+            std::string::npos);
+  const TChemTemplateExtras x = ChemTemplateV0FromText(
+      R"({"schema":"halvora.chem_template.v0","recommended":{"imax_a":1e400},"cell":{"nominal_capacity_ah":"1e999"}})");
+  EXPECT_TRUE(x.Ok);
+  EXPECT_EQ(x.ImaxA, 0.0);
+  EXPECT_EQ(x.CapacityAh, 0.0);
+  EXPECT_NE(MessageOf([] {
+              ChemTemplateV0FromText(R"({"schema":"halvora.chem_template.v0","lut":{"values":[0,1e400]}})");
+            }).find("is not a number"),
+            std::string::npos);
+}
+
+TEST(BadNumbers, NoValueReachesAnIntegerCastUnlessFiniteAndInRange) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    double in;
+    std::int64_t out;
+  } cases[] = {
+      {0.5, 0},
+      {1.5, 2},
+      {-2.5, -2},
+      {std::nan(""), 0},
+      {kInf, std::numeric_limits<std::int64_t>::max()},
+      {-kInf, std::numeric_limits<std::int64_t>::min()},
+      {1e300, std::numeric_limits<std::int64_t>::max()},
+      {-9223372036854775808.0, std::numeric_limits<std::int64_t>::min()},
+      {9223372036854774784.0, 9223372036854774784},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RoundToInt64(c.in), c.out) << c.in;
+  EXPECT_EQ(ToFixed4(std::nan("")), 0);
+  EXPECT_EQ(ToFixed4(1e300), std::numeric_limits<std::int64_t>::max());
+}
+
+TEST(BadNumbers, MessagesNeverShowLibraryWordsNorWallsOfEchoedText) {
+  EXPECT_EQ(UserMessageOf(std::bad_alloc()), "Not enough memory for this operation. Nothing was changed.");
+  EXPECT_EQ(UserMessageOf(std::runtime_error("basic_filebuf::underflow error reading the file: Is a directory")),
+            "A file could not be read or written. Nothing was changed.");
+  const std::string entry(100000, '7');
+  const std::string line = "'" + entry + "' is not a valid floating point value";
+  const std::string shown = UserMessageOf(std::runtime_error(line + "\nok"));
+  EXPECT_LT(shown.size(), 400u);
+  EXPECT_NE(shown.find("\u2026 (" + std::to_string(line.size()) + " characters)"), std::string::npos) << shown;
+  EXPECT_TRUE(shown.ends_with("\nok"));
+  EXPECT_EQ(UserMessageOf(std::runtime_error("short")), "short");
+}
+
+// ---- special files -----------------------------------------------------------------------
+
+struct SpecialFile {
+  const char* name;
+  std::function<fs::path(const fs::path& dir)> make;
+  const char* expectedMessage;
+};
+
+const std::vector<SpecialFile>& SpecialFiles() {
+  static const std::vector<SpecialFile> files{
+      {"a folder", [](const fs::path& d) { fs::create_directories(d / "folder"); return d / "folder"; },
+       "It is a folder, not a file"},
+      {"a pipe nobody writes to",
+       [](const fs::path& d) { ::mkfifo((d / "fifo").c_str(), 0600); return d / "fifo"; },
+       "not a regular file"},
+      {"an endless device", [](const fs::path&) { return fs::path("/dev/zero"); }, "not a regular file"},
+      {"a link to an endless device",
+       [](const fs::path& d) { fs::create_symlink("/dev/urandom", d / "link"); return d / "link"; },
+       "not a regular file"},
+      {"a file beyond 64 MiB",
+       [](const fs::path& d) {
+         const fs::path f = d / "huge.json";
+         std::ofstream(f) << "{}";
+         fs::resize_file(f, kMaxTextFileBytes + 1);  // sparse: no disk used
+         return f;
+       },
+       "larger than 64 MiB"},
+  };
+  return files;
+}
+
+TEST_F(TempDir, SpecialFilesWhereADocumentIsExpectedAreRefusedBeforeReading) {
+  for (const SpecialFile& special : SpecialFiles()) {
+    const fs::path path = special.make(dir_);
+    for (const DocumentKind& kind : DocumentKinds()) {
+      const std::string context = std::string(kind.name) + " / " + special.name;
+      const std::string message = MessageOf([&] { kind.load(path.string()); });
+      EXPECT_NE(message.find(special.expectedMessage), std::string::npos) << context << ": " << message;
+      ExpectUserMessage(message, context);
+    }
+  }
+}
+
+TEST_F(TempDir, ASaveNeverReplacesASpecialFileNorAReadOnlyOne) {
+  ::mkfifo((dir_ / "fifo").c_str(), 0600);
+  fs::create_directories(dir_ / "folder");
+  WriteBytes(dir_ / "readonly.hxsim", "keep");
+  fs::permissions(dir_ / "readonly.hxsim", fs::perms::owner_read | fs::perms::group_read);
+  const struct {
+    const char* name;
+    const char* expected;
+  } targets[] = {
+      {"fifo", "not a regular file"}, {"folder", "It is a folder"}, {"readonly.hxsim", "read-only"}};
+  for (const auto& t : targets) {
+    const fs::path target = dir_ / t.name;
+    const auto typeBefore = fs::symlink_status(target).type();
+    const std::string message = MessageOf([&] { TJsonBase::SaveToFile(target.string(), TSimRoot::CreateV11()); });
+    EXPECT_NE(message.find(t.expected), std::string::npos) << t.name << ": " << message;
+    EXPECT_EQ(fs::symlink_status(target).type(), typeBefore) << t.name;
+  }
+  EXPECT_EQ(ReadBytes(dir_ / "readonly.hxsim"), "keep");
+  // Nothing left behind: only the three targets are in the folder.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
+}
+
+// ---- scripts -------------------------------------------------------------------------------
+
+class ScriptFaults : public TempDir {
+ protected:
+  void SetUp() override {
+    TempDir::SetUp();
+    form_.FormCreate();
+  }
+  // The exit code and what the runner wrote on stderr.
+  std::pair<int, std::string> RunFile(const fs::path& file) {
+    ::testing::internal::CaptureStderr();
+    const int code = runner_.RunFile(file);
+    return {code, ::testing::internal::GetCapturedStderr()};
+  }
+  std::pair<int, std::string> RunText(const std::string& text) {
+    ::testing::internal::CaptureStderr();
+    const int code = runner_.RunText(text);
+    return {code, ::testing::internal::GetCapturedStderr()};
+  }
+  RecordingPlatform platform_;
+  TFormPreview form_{platform_};
+  HeadlessHost host_{form_, platform_};
+  ScriptRunner runner_{form_, platform_, host_};
+};
+
+TEST_F(ScriptFaults, ScriptsThatAreNotRegularFilesStopWithExitTwo) {
+  for (const SpecialFile& special : SpecialFiles()) {
+    const auto [code, err] = RunFile(special.make(dir_));
+    EXPECT_EQ(code, 2) << special.name;
+    EXPECT_TRUE(err.starts_with("script:0: cannot read script file: ")) << special.name << ": " << err;
+    EXPECT_NE(err.find(special.expectedMessage), std::string::npos) << special.name << ": " << err;
+  }
+}
+
+TEST_F(ScriptFaults, BadLinesStopWithAScriptMessage) {
+  const struct {
+    const char* script;
+    const char* expected;  // stderr, "" for a clean run
+  } cases[] = {
+      {"\xEF\xBB\xBFset EdTotalMs 30\n", ""},
+      {"run-to-end -5\n", "script:1: tick count must not be negative\n"},
+      {"probe CurrentAtTime 1e999\n", "script:1: bad number: '1e999'\n"},
+      {"probe CurrentAtTime nan\n", "script:1: bad number: 'nan'\n"},
+      {"probe CurrentAtTime -inf\n", "script:1: bad number: '-inf'\n"},
+  };
+  for (const auto& c : cases) {
+    const auto [code, err] = RunText(c.script);
+    EXPECT_EQ(err, c.expected) << c.script;
+    EXPECT_EQ(code, *c.expected == '\0' ? 0 : 2) << c.script;
+  }
+  EXPECT_EQ(form_.Form().Text("EdTotalMs"), "30");  // the line after the byte order mark ran
+}
+
+TEST_F(ScriptFaults, UTF8ByteOrderMarkOfAScriptFileIsSkipped) {
+  WriteBytes(dir_ / "s.txt", "\xEF\xBB\xBFset EdTotalMs 45\r\n");
+  const auto [code, err] = RunFile(dir_ / "s.txt");
+  EXPECT_EQ(code, 0) << err;
+  EXPECT_EQ(form_.Form().Text("EdTotalMs"), "45");
+}
+
+// ---- entries × bad texts at Start ----------------------------------------------------------
+
+class StartChecks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form_.FormCreate();
+    RestoreLayoutValues(f());
+    platform_.messages.clear();
+  }
+  FormModel& f() { return form_.Form(); }
+  RecordingPlatform platform_;
+  TFormPreview form_{platform_};
+};
+
+TEST_F(StartChecks, ImpossibleEntriesRefuseTheStartNamingTheEntry) {
+  const std::string longNumber(100000, '9');
+  const struct {
+    const char* control;
+    const char* label;  // as the message names it
+  } entries[] = {
+      {"EdTotalMs", "Max Formation time (min)"}, {"edtFs", "Power Surce Responce time (ms)"},
+      {"EdClampMax", "I Limit Max (A)"},        {"EdSineMax", "Max (A)"},
+      {"edTempC", "Ambient Temp (C):"},         {"edCellCapAh", "Capacity [Ah]"},
+      {"edtIStep", "I Step (min,A ....)"},      {"EdBezPoints", "Points [[x,y],...]"},
+      {"EdLUTPoints", "Points [0..1] (comma)"},  {"edtVsteps", "V Step (min,A ....)"},
+  };
+  const std::string texts[] = {"1e999", "1e308", "-1e308", "5,1e400; 10,2", longNumber};
+  for (const auto& e : entries) {
+    for (const std::string& text : texts) {
+      const std::string context = std::string(e.control) + " = " + text.substr(0, 20);
+      RestoreLayoutValues(f());
+      f().SetText(e.control, text);
+      platform_.messages.clear();
+      f().UserClick("btnStart");
+      EXPECT_FALSE(form_.IsPlaying()) << context;
+      ASSERT_EQ(platform_.messages.size(), 1u) << context;
+      const std::string& m = platform_.messages[0].text;
+      ExpectUserMessage(m, context);
+      EXPECT_LT(m.size(), 400u) << context;
+      EXPECT_NE(m.find(std::string("\"") + e.label + "\""), std::string::npos) << context << ": " << m;
+      EXPECT_EQ(m.find("inf"), std::string::npos) << context << ": " << m;
+    }
+  }
+}
+
+TEST_F(StartChecks, PossibleEntriesStillStart) {
+  f().SetText("EdTotalMs", "2");
+  f().UserClick("btnStart");
+  EXPECT_TRUE(form_.IsPlaying());
+  EXPECT_TRUE(platform_.messages.empty()) << platform_.messages[0].text;
+}
+
+// ---- workspace faults at start-up -----------------------------------------------------------
+
+class WorkspaceFaults : public TempDir {
+ protected:
+  void SetUp() override {
+    TempDir::SetUp();
+    if (const char* old = std::getenv("XDG_DATA_HOME")) saved_ = old;
+    ::setenv("XDG_DATA_HOME", (dir_ / "xdg").c_str(), 1);
+  }
+  void TearDown() override {
+    if (saved_) ::setenv("XDG_DATA_HOME", saved_->c_str(), 1);
+    TempDir::TearDown();
+  }
+  fs::path Root() const { return dir_ / "xdg" / "HalvoraPreview"; }
+  std::optional<std::string> saved_;
+};
+
+TEST_F(WorkspaceFaults, AnUnusableWorkspaceOpensTheWindowWithOneMessageNamingTheFolder) {
+  const struct {
+    const char* name;
+    std::function<fs::path(const fs::path& root)> damage;  // the folder the message names
+  } faults[] = {
+      {"the workspace is a file",
+       [](const fs::path& root) {
+         WriteBytes(root, "not a folder");
+         return root;
+       }},
+      {"a subfolder is a file",
+       [](const fs::path& root) {
+         fs::create_directories(root);
+         WriteBytes(root / "sessions", "not a folder");
+         return root / "sessions";
+       }},
+      {"the data folder is a file",
+       [](const fs::path& root) {
+         WriteBytes(root.parent_path(), "not a folder");
+         return root;
+       }},
+  };
+  for (const auto& fault : faults) {
+    fs::remove_all(dir_ / "xdg");
+    const fs::path folder = fault.damage(Root());
+    const std::string before = ReadBytes(folder);
+    RecordingPlatform platform;
+    TFormPreview form(platform);
+    form.FormCreate();
+    form.FormShow();
+    ASSERT_EQ(platform.messages.size(), 1u) << fault.name;
+    const std::string& m = platform.messages[0].text;
+    EXPECT_NE(m.find("\"" + folder.string() + "\""), std::string::npos) << fault.name << ": " << m;
+    EXPECT_NE(m.find("built-in defaults"), std::string::npos) << fault.name;
+    // The window works on the built-in defaults; a command that needs the workspace says why.
+    EXPECT_EQ(form.Form().Text("EdTotalMs"), "60") << fault.name;
+    platform.messages.clear();
+    form.Form().RunEvent([] { THxFacade::ExportSessionToFile("sessions\\mine.hxsim"); });
+    ASSERT_EQ(platform.messages.size(), 1u) << fault.name;
+    EXPECT_NE(platform.messages[0].text.find("The workspace folder"), std::string::npos)
+        << fault.name << ": " << platform.messages[0].text;
+    EXPECT_EQ(ReadBytes(folder), before) << fault.name;
+  }
+}
+
+// The note of the recent session is a pipe, or an endless device: start-up neither hangs
+// nor complains, it restores the seed session.
+TEST_F(WorkspaceFaults, ARecentSessionNoteThatIsNoFileIsIgnored) {
+  for (const char* kind : {"pipe", "device"}) {
+    fs::remove_all(dir_ / "xdg");
+    fs::create_directories(Root());
+    const fs::path note = Root() / "recent_session.txt";
+    if (std::string(kind) == "pipe") ::mkfifo(note.c_str(), 0600);
+    else fs::create_symlink("/dev/zero", note);
+    RecordingPlatform platform;
+    TFormPreview form(platform);
+    form.FormCreate();
+    EXPECT_TRUE(platform.messages.empty()) << kind;
+    EXPECT_EQ(THxFacade::GetLastSessionFile(), "") << kind;
+    EXPECT_EQ(fs::symlink_status(note).type(),
+              std::string(kind) == "pipe" ? fs::file_type::fifo : fs::file_type::symlink)
+        << kind;
+  }
+}
+
+}  // namespace
+}  // namespace voltaris
