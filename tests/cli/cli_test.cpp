@@ -153,10 +153,10 @@ TEST_F(CliTest, ExportsTheFormationReportAfterARun) {
 
   const ShellResult check = Shell("qpdf --check '" + pdf.string() + "'");
   EXPECT_EQ(check.code, 0) << check.out;
-  EXPECT_EQ(PdfPages(pdf.string()), 2);
+  EXPECT_EQ(PdfPages(pdf.string()), 3);  // the run drew its 3D profile: the spatial SEI page
   const ShellResult text = Shell("pdftotext '" + pdf.string() + "' -");
   for (const char* t : {"Formation Waveform", "Energy & Formation Summary", "Pattern Performance vs CC/CV",
-                        "Page 1/2", "Page 2/2", "Pattern: sinusoidal", ">> Sine", "Cell Parameters"})
+                        "Page 1/3", "Page 2/3", "Page 3/3", "Pattern: sinusoidal", ">> Sine", "Cell Parameters"})
     EXPECT_NE(text.out.find(t), std::string::npos) << t;
   // Only the two artwork pictures: the charts are empty places.
   const ShellResult images = Shell("pdfimages -list '" + pdf.string() + "'");
@@ -166,6 +166,7 @@ TEST_F(CliTest, ExportsTheFormationReportAfterARun) {
   EXPECT_EQ(Shell("pdftoppm -r 20 -png '" + pdf.string() + "' '" + (dir_ / "pg").string() + "'").code, 0);
   EXPECT_TRUE(fs::exists(dir_ / "pg-1.png"));
   EXPECT_TRUE(fs::exists(dir_ / "pg-2.png"));
+  EXPECT_TRUE(fs::exists(dir_ / "pg-3.png"));
 }
 
 }  // namespace

@@ -86,11 +86,15 @@ TEST_F(BatchSweepTest, AFailingRunKeepsTheOtherRowsAndQuotesItsMessage) {
   const std::vector<TSweepRow> rows = RunSweep(spec);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].error, "");
-  EXPECT_EQ(rows[1].error.rfind("Reference wave too long: ", 0), 0u) << rows[1].error;
+  EXPECT_EQ(rows[1].error.rfind("The run cannot start: \"Max Formation time (min)\" = \"100000\"", 0), 0u)
+      << rows[1].error;
   EXPECT_EQ(rows[2].error, "");
   EXPECT_GT(rows[2].figures.Q_Ah, rows[0].figures.Q_Ah);
   const std::string table = SweepTableCsv(spec, rows);
-  EXPECT_NE(table.find("\n100000,,,,,,,,,,,\"Reference wave too long: "), std::string::npos) << table;
+  // The message is quoted with its inner quotes doubled.
+  EXPECT_NE(table.find("\n100000,,,,,,,,,,,\"The run cannot start: \"\"Max Formation time (min)\"\""),
+            std::string::npos)
+      << table;
 }
 
 TEST_F(BatchSweepTest, NamesAreCheckedBeforeAnythingRuns) {

@@ -2,6 +2,7 @@
 // chart with its six-run history, the pattern information, the one-shot timer after the
 // browser's start, every failure line and the captured picture for the report.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -48,7 +49,7 @@ class SEI3DViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     static int n = 0;
-    dir_ = fs::path(::testing::TempDir()) / ("sei3d_view_" + std::to_string(n++));
+    dir_ = fs::path(::testing::TempDir()) / ("sei3d_view_" + std::to_string(::getpid()) + "_" + std::to_string(n++));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "tmp");
     fs::create_directories(dir_ / "prog");

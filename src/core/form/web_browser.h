@@ -21,6 +21,9 @@ class IWebBrowser {
   virtual ~IWebBrowser() = default;
   // Why this platform can show no WebGL page at all ("" when it can).
   virtual std::string Unavailable() const { return {}; }
+  // Whether scripts run in a page that can post an answer back (a waiting caller gives up
+  // at once when nothing can answer).
+  virtual bool Answers() const { return true; }
   // Starts the creation; `onCreated` is called once when it is done (possibly at once).
   virtual void Create(const std::string& userDataFolder, CreatedHandler onCreated, MessageHandler onMessage) = 0;
   virtual void Navigate(const std::string& url) = 0;
@@ -36,6 +39,8 @@ class IWebBrowser {
 class RecordingWebBrowser : public IWebBrowser {
  public:
   std::string Unavailable() const override { return unavailable; }
+  // The stand-in has no page: only a test's responder answers scripts.
+  bool Answers() const override { return static_cast<bool>(onScript); }
   void Create(const std::string& userDataFolder, CreatedHandler onCreated, MessageHandler onMessage) override;
   void Navigate(const std::string& url) override;
   void ExecuteScript(const std::string& script) override;

@@ -141,7 +141,8 @@ void TFormPreview::FormCreate() {
   // The report takes its 3D picture and profile chart from the 3D view; a capture that does
   // not answer within ten seconds is given up and the report goes out without the picture.
   report.capture3D = [this] { return sei3d.CapturePng(10000); };
-  report.profileChart = [this] { return sei3d.FchSEI3DProf; };
+  // The profile chart counts once it shows a run (a 3D page of an empty chart says nothing).
+  report.profileChart = [this] { return sei3d.FSEI3DHistory.empty() ? nullptr : sei3d.FchSEI3DProf; };
   calibration.InitCalibrationGrid();
   calibration.LoadCalibrationDefaults();
   calibration.AttachHandlers();

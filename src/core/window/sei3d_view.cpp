@@ -549,7 +549,8 @@ std::optional<std::string> TSEI3DView::DecodeCapturedPng(const std::string& json
 }
 
 std::optional<std::string> TSEI3DView::CapturePng(int timeoutMs) {
-  if (browser_ == nullptr || !FPlotlyReady || FPlotlyTempDir.empty() || !FSEI3DReady) return std::nullopt;
+  if (browser_ == nullptr || !browser_->Answers() || !FPlotlyReady || FPlotlyTempDir.empty() || !FSEI3DReady)
+    return std::nullopt;
   capturedMessage_.reset();
   FPdfPendingExport = true;
   browser_->ExecuteScript(kCaptureScript);
