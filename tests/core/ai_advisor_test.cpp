@@ -496,7 +496,7 @@ TEST_F(AdvisorTest, AskShowsTheQuestionThenTheAnswerAndClearsTheQuestion) {
   EXPECT_EQ(form_->DumpState()["aiBusy"], false);
 
   ASSERT_EQ(server.Requests().size(), 1u);
-  const std::string& body = server.Requests()[0].body;
+  const std::string body = server.Requests()[0].body;
   EXPECT_NE(body.find(R"("content":"Why is SEI thick?\u000D\u000A\u000D\u000A=== Current Simulation Context ===\u000D\u000A=== Current Simulation Results ===\u000D\u000A)"),
             std::string::npos)
       << body;
@@ -564,7 +564,7 @@ TEST_F(AdvisorTest, SuggestProtocolAppliesAValidAnswerAndReportsIt) {
   EXPECT_EQ(Form().Text("edtIStep"), "0,0.5; 30,1.0");
 
   ASSERT_EQ(server.Requests().size(), 1u);
-  const std::string& body = server.Requests()[0].body;
+  const std::string body = server.Requests()[0].body;
   EXPECT_NE(body.find(R"(\u000D\u000AIMPORTANT: Always respond in English regardless of any other language in the context.",)"),
             std::string::npos);
   EXPECT_NE(body.find(R"("content":"=== Cell Chemistry Parameters ===\u000D\u000AChemistry: Unknown\u000D\u000ACapacity: 5.0 Ah\u000D\u000A)"),
