@@ -12,19 +12,19 @@
 namespace {
 
 void BM_Sweep(benchmark::State& state) {
-  voltaris::TSweepSpec spec;
-  spec.fixed = {{"EdTotalMs", "10"}};
-  spec.pages = {"TsSine", "TsSuper", "TsTri", "TsGaussian"};
-  spec.axes = {{"EdSineMax", {"1.5", "2.5"}}};
-  spec.jobs = static_cast<int>(state.range(0));
+  voltaris::TSweepPlan plan;
+  plan.fixed = {{"EdTotalMs", "10"}};
+  plan.pages = {"TsSine", "TsSuper", "TsTri", "TsGaussian"};
+  plan.axes = {{"EdSineMax", {"1.5", "2.5"}}};
+  plan.jobs = static_cast<int>(state.range(0));
   size_t failed = 0;
   for (auto _ : state) {
-    const std::vector<voltaris::TSweepRow> rows = voltaris::RunSweep(spec);
+    const std::vector<voltaris::TSweepRow> rows = voltaris::RunSweep(plan);
     for (const auto& row : rows) failed += row.error.empty() ? 0 : 1;
     benchmark::DoNotOptimize(rows.data());
   }
   if (failed > 0) state.SkipWithError("a run of the sweep failed");
-  state.counters["runs"] = static_cast<double>(voltaris::SweepCombinationCount(spec));
+  state.counters["runs"] = static_cast<double>(voltaris::SweepCombinationCount(plan));
   state.counters["cores"] = static_cast<double>(std::thread::hardware_concurrency());
 }
 BENCHMARK(BM_Sweep)->Arg(1)->Arg(2)->ArgName("jobs")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

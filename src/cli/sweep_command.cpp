@@ -35,8 +35,8 @@ bool ParseCount(std::string_view text, int& out) {
 }  // namespace
 
 int SweepCommand(int argc, char** argv) {
-  TSweepSpec spec;
-  spec.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  TSweepPlan plan;
+  plan.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::string outFile;
   bool quiet = false;
   for (int i = 0; i < argc; ++i) {
@@ -51,48 +51,48 @@ int SweepCommand(int argc, char** argv) {
         std::pair<std::string, std::string> vary;
         if (!SplitAssignment(value, vary) || vary.second.empty())
           return UsageError("sweep", "--vary expects CONTROL=v1,v2,..., got '" + value + "'");
-        spec.axes.push_back({vary.first, SplitList(vary.second)});
+        plan.axes.push_back({vary.first, SplitList(vary.second)});
       } else if (arg == "--pages") {
         if (value.empty()) return UsageError("sweep", "--pages expects P1,P2,...");
-        spec.pages = SplitList(value);
+        plan.pages = SplitList(value);
       } else if (arg == "--set") {
         std::pair<std::string, std::string> set;
         if (!SplitAssignment(value, set)) return UsageError("sweep", "--set expects CONTROL=VALUE, got '" + value + "'");
-        spec.fixed.push_back(std::move(set));
+        plan.fixed.push_back(std::move(set));
       } else if (arg == "--jobs") {
-        if (!ParseCount(value, spec.jobs) || spec.jobs < 1)
+        if (!ParseCount(value, plan.jobs) || plan.jobs < 1)
           return UsageError("sweep", "--jobs expects a whole number of at least 1, got '" + value + "'");
       } else {
         const size_t slash = value.find('/');
-        if (slash == std::string::npos || !ParseCount(std::string_view(value).substr(0, slash), spec.shardIndex) ||
-            !ParseCount(std::string_view(value).substr(slash + 1), spec.shardCount) || spec.shardCount < 1 ||
-            spec.shardIndex < 0 || spec.shardIndex >= spec.shardCount)
+        if (slash == std::string::npos || !ParseCount(std::string_view(value).substr(0, slash), plan.shardIndex) ||
+            !ParseCount(std::string_view(value).substr(slash + 1), plan.shardCount) || plan.shardCount < 1 ||
+            plan.shardIndex < 0 || plan.shardIndex >= plan.shardCount)
           return UsageError("sweep", "--shard expects K/N with 0 <= K < N, got '" + value + "'");
       }
     } else if (arg == "--quiet") {
       quiet = true;
     } else if (arg.rfind("--", 0) == 0) {
       return UsageError("sweep", "unknown option " + arg);
-    } else if (spec.sessionFile.empty()) {
-      spec.sessionFile = arg;
+    } else if (plan.sessionFile.empty()) {
+      plan.sessionFile = arg;
     } else {
       return UsageError("sweep", "more than one session file: " + arg);
     }
   }
   if (outFile.empty()) return UsageError("sweep", "--out table.csv is required");
   // A session named on the command line is relative to the current folder.
-  if (!spec.sessionFile.empty()) spec.sessionFile = std::filesystem::absolute(spec.sessionFile).string();
+  if (!plan.sessionFile.empty()) plan.sessionFile = std::filesystem::absolute(plan.sessionFile).string();
 
   try {
-    CheckSweep(spec);
+    CheckSweep(plan);
     std::vector<TSweepRow> rows;
     {
       ProgressLine line(quiet);
-      rows = RunSweep(spec, [&](size_t done, size_t total) {
+      rows = RunSweep(plan, [&](size_t done, size_t total) {
         line.Show("sweep: " + std::to_string(done) + " / " + std::to_string(total) + " runs");
       });
     }
-    WriteFileReplacing(outFile, SweepTableCsv(spec, rows));
+    WriteFileReplacing(outFile, SweepTableCsv(plan, rows));
   } catch (const TBatchUsageError& e) {
     return UsageError("sweep", e.what());
   } catch (const std::exception& e) {

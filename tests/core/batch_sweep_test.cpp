@@ -31,13 +31,13 @@ class BatchSweepTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  TSweepSpec Spec(int jobs) const {
-    TSweepSpec spec;
-    spec.sessionFile = session_;
-    spec.pages = {"TsSine", "TsGaussian", "tsCC_CV"};
-    spec.axes = {{"EdSineMax", {"1.5", "2.5"}}};
-    spec.jobs = jobs;
-    return spec;
+  TSweepPlan Plan(int jobs) const {
+    TSweepPlan plan;
+    plan.sessionFile = session_;
+    plan.pages = {"TsSine", "TsGaussian", "tsCC_CV"};
+    plan.axes = {{"EdSineMax", {"1.5", "2.5"}}};
+    plan.jobs = jobs;
+    return plan;
   }
 
   fs::path dir_;
@@ -47,31 +47,31 @@ class BatchSweepTest : public ::testing::Test {
 bool SameFigures(const TRunFigures& a, const TRunFigures& b) { return RunFigureValues(a) == RunFigureValues(b); }
 
 TEST_F(BatchSweepTest, WorkerThreadsGiveTheFiguresOfRunsMadeAlone) {
-  const std::vector<TSweepRow> two = RunSweep(Spec(2));
-  const std::vector<TSweepRow> three = RunSweep(Spec(3));
+  const std::vector<TSweepRow> two = RunSweep(Plan(2));
+  const std::vector<TSweepRow> three = RunSweep(Plan(3));
   ASSERT_EQ(two.size(), 6u);
   ASSERT_EQ(three.size(), 6u);
   for (size_t i = 0; i < two.size(); ++i) {
     EXPECT_EQ(two[i].index, i);
     EXPECT_EQ(two[i].error, "") << i;
     EXPECT_TRUE(SameFigures(two[i].figures, three[i].figures)) << i;
-    const std::unique_ptr<TBatchRun> alone = RunFormation(SweepRequest(Spec(1), i));
+    const std::unique_ptr<TBatchRun> alone = RunFormation(SweepRequest(Plan(1), i));
     EXPECT_TRUE(SameFigures(two[i].figures, alone->Figures())) << i;
     EXPECT_EQ(two[i].inputs, three[i].inputs);
   }
   EXPECT_EQ(two[0].inputs, (std::vector<std::string>{"TsSine", "1.5"}));
   EXPECT_EQ(two[5].inputs, (std::vector<std::string>{"tsCC_CV", "2.5"}));
-  EXPECT_EQ(SweepTableCsv(Spec(2), two), SweepTableCsv(Spec(1), three));
+  EXPECT_EQ(SweepTableCsv(Plan(2), two), SweepTableCsv(Plan(1), three));
 }
 
 TEST_F(BatchSweepTest, ShardsSplitTheCombinationsByIndex) {
-  TSweepSpec spec = Spec(1);
-  EXPECT_EQ(SweepCombinationCount(spec), 6u);
-  spec.shardCount = 4;
-  spec.shardIndex = 1;
-  spec.pages = {"TsSine"};
-  spec.axes = {{"EdTotalMs", {"0.2", "0.3"}}, {"EdSineMax", {"1", "1.5", "2"}}};
-  const std::vector<TSweepRow> rows = RunSweep(spec);
+  TSweepPlan plan = Plan(1);
+  EXPECT_EQ(SweepCombinationCount(plan), 6u);
+  plan.shardCount = 4;
+  plan.shardIndex = 1;
+  plan.pages = {"TsSine"};
+  plan.axes = {{"EdTotalMs", {"0.2", "0.3"}}, {"EdSineMax", {"1", "1.5", "2"}}};
+  const std::vector<TSweepRow> rows = RunSweep(plan);
   ASSERT_EQ(rows.size(), 2u);  // combinations 1 and 5 of 6
   EXPECT_EQ(rows[0].index, 1u);
   EXPECT_EQ(rows[0].inputs, (std::vector<std::string>{"TsSine", "0.2", "1.5"}));
@@ -80,17 +80,17 @@ TEST_F(BatchSweepTest, ShardsSplitTheCombinationsByIndex) {
 }
 
 TEST_F(BatchSweepTest, AFailingRunKeepsTheOtherRowsAndQuotesItsMessage) {
-  TSweepSpec spec = Spec(2);
-  spec.pages.clear();
-  spec.axes = {{"EdTotalMs", {"0.3", "100000", "0.4"}}};
-  const std::vector<TSweepRow> rows = RunSweep(spec);
+  TSweepPlan plan = Plan(2);
+  plan.pages.clear();
+  plan.axes = {{"EdTotalMs", {"0.3", "100000", "0.4"}}};
+  const std::vector<TSweepRow> rows = RunSweep(plan);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].error, "");
   EXPECT_EQ(rows[1].error.rfind("The run cannot start: \"Max Formation time (min)\" = \"100000\"", 0), 0u)
       << rows[1].error;
   EXPECT_EQ(rows[2].error, "");
   EXPECT_GT(rows[2].figures.Q_Ah, rows[0].figures.Q_Ah);
-  const std::string table = SweepTableCsv(spec, rows);
+  const std::string table = SweepTableCsv(plan, rows);
   // The message is quoted with its inner quotes doubled.
   EXPECT_NE(table.find("\n100000,,,,,,,,,,,\"The run cannot start: \"\"Max Formation time (min)\"\""),
             std::string::npos)
@@ -98,13 +98,13 @@ TEST_F(BatchSweepTest, AFailingRunKeepsTheOtherRowsAndQuotesItsMessage) {
 }
 
 TEST_F(BatchSweepTest, NamesAreCheckedBeforeAnythingRuns) {
-  TSweepSpec spec = Spec(1);
-  spec.axes.push_back({"NoSuchEdit", {"1"}});
-  EXPECT_THROW(CheckSweep(spec), TBatchUsageError);
-  spec = Spec(1);
-  spec.pages.push_back("TsNowhere");
-  EXPECT_THROW(CheckSweep(spec), TBatchUsageError);
-  EXPECT_NO_THROW(CheckSweep(Spec(1)));
+  TSweepPlan plan = Plan(1);
+  plan.axes.push_back({"NoSuchEdit", {"1"}});
+  EXPECT_THROW(CheckSweep(plan), TBatchUsageError);
+  plan = Plan(1);
+  plan.pages.push_back("TsNowhere");
+  EXPECT_THROW(CheckSweep(plan), TBatchUsageError);
+  EXPECT_NO_THROW(CheckSweep(Plan(1)));
 }
 
 // Window states on several threads at once, each with its own snapshot callbacks and

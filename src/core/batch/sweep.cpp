@@ -10,56 +10,56 @@
 
 namespace voltaris {
 
-size_t SweepCombinationCount(const TSweepSpec& spec) {
-  size_t n = spec.pages.empty() ? 1 : spec.pages.size();
-  for (const TSweepAxis& a : spec.axes) n *= a.values.size();
+size_t SweepCombinationCount(const TSweepPlan& plan) {
+  size_t n = plan.pages.empty() ? 1 : plan.pages.size();
+  for (const TSweepAxis& a : plan.axes) n *= a.values.size();
   return n;
 }
 
-TBatchRequest SweepRequest(const TSweepSpec& spec, size_t index, std::vector<std::string>* inputs) {
+TBatchRequest SweepRequest(const TSweepPlan& plan, size_t index, std::vector<std::string>* inputs) {
   TBatchRequest r;
-  r.sessionFile = spec.sessionFile;
-  std::vector<std::string> chosen(spec.axes.size());
+  r.sessionFile = plan.sessionFile;
+  std::vector<std::string> chosen(plan.axes.size());
   size_t rest = index;
-  for (size_t k = spec.axes.size(); k-- > 0;) {
-    const size_t n = spec.axes[k].values.size();
-    chosen[k] = spec.axes[k].values[rest % n];
+  for (size_t k = plan.axes.size(); k-- > 0;) {
+    const size_t n = plan.axes[k].values.size();
+    chosen[k] = plan.axes[k].values[rest % n];
     rest /= n;
   }
   if (inputs != nullptr) inputs->clear();
-  if (!spec.pages.empty()) {
-    r.page = spec.pages[rest % spec.pages.size()];
+  if (!plan.pages.empty()) {
+    r.page = plan.pages[rest % plan.pages.size()];
     if (inputs != nullptr) inputs->push_back(r.page);
   }
-  r.overrides = spec.fixed;
-  for (size_t k = 0; k < spec.axes.size(); ++k) {
-    r.overrides.emplace_back(spec.axes[k].control, chosen[k]);
+  r.overrides = plan.fixed;
+  for (size_t k = 0; k < plan.axes.size(); ++k) {
+    r.overrides.emplace_back(plan.axes[k].control, chosen[k]);
     if (inputs != nullptr) inputs->push_back(chosen[k]);
   }
   return r;
 }
 
-void CheckSweep(const TSweepSpec& spec) {
+void CheckSweep(const TSweepPlan& plan) {
   const TBatchRun probe;
-  for (const std::string& page : spec.pages) {
+  for (const std::string& page : plan.pages) {
     TBatchRequest r;
     r.page = page;
     probe.CheckRequest(r);
   }
   TBatchRequest r;
-  r.overrides = spec.fixed;
-  for (const TSweepAxis& a : spec.axes) r.overrides.emplace_back(a.control, std::string());
+  r.overrides = plan.fixed;
+  for (const TSweepAxis& a : plan.axes) r.overrides.emplace_back(a.control, std::string());
   probe.CheckRequest(r);
 }
 
-std::vector<TSweepRow> RunSweep(const TSweepSpec& spec, const std::function<void(size_t, size_t)>& progress) {
-  const size_t total = SweepCombinationCount(spec);
-  const size_t shards = static_cast<size_t>(std::max(spec.shardCount, 1));
+std::vector<TSweepRow> RunSweep(const TSweepPlan& plan, const std::function<void(size_t, size_t)>& progress) {
+  const size_t total = SweepCombinationCount(plan);
+  const size_t shards = static_cast<size_t>(std::max(plan.shardCount, 1));
   std::vector<TSweepRow> rows;
-  for (size_t i = static_cast<size_t>(std::max(spec.shardIndex, 0)); i < total; i += shards) {
+  for (size_t i = static_cast<size_t>(std::max(plan.shardIndex, 0)); i < total; i += shards) {
     TSweepRow row;
     row.index = i;
-    SweepRequest(spec, i, &row.inputs);
+    SweepRequest(plan, i, &row.inputs);
     rows.push_back(std::move(row));
   }
   // The workspace's seed files once, before several windows look for them at once.
@@ -73,7 +73,7 @@ std::vector<TSweepRow> RunSweep(const TSweepSpec& spec, const std::function<void
     for (size_t k = next++; k < rows.size(); k = next++) {
       TSweepRow& row = rows[k];
       try {
-        const std::unique_ptr<TBatchRun> run = RunFormation(SweepRequest(spec, row.index));
+        const std::unique_ptr<TBatchRun> run = RunFormation(SweepRequest(plan, row.index));
         row.figures = run->Figures();
       } catch (const std::exception& e) {
         row.error = e.what();
@@ -83,7 +83,7 @@ std::vector<TSweepRow> RunSweep(const TSweepSpec& spec, const std::function<void
       changed.notify_all();
     }
   };
-  const size_t jobs = std::clamp<size_t>(static_cast<size_t>(std::max(spec.jobs, 1)), 1, std::max<size_t>(rows.size(), 1));
+  const size_t jobs = std::clamp<size_t>(static_cast<size_t>(std::max(plan.jobs, 1)), 1, std::max<size_t>(rows.size(), 1));
   std::vector<std::thread> workers;
   for (size_t j = 0; j < jobs; ++j) workers.emplace_back(work);
   {
@@ -106,7 +106,7 @@ std::vector<TSweepRow> RunSweep(const TSweepSpec& spec, const std::function<void
   return rows;
 }
 
-std::string SweepTableCsv(const TSweepSpec& spec, const std::vector<TSweepRow>& rows) {
+std::string SweepTableCsv(const TSweepPlan& plan, const std::vector<TSweepRow>& rows) {
   std::string out;
   bool first = true;
   auto cell = [&](const std::string& text) {
@@ -114,8 +114,8 @@ std::string SweepTableCsv(const TSweepSpec& spec, const std::vector<TSweepRow>& 
     out += text;
     first = false;
   };
-  if (!spec.pages.empty()) cell("page");
-  for (const TSweepAxis& a : spec.axes) cell(CsvField(a.control));
+  if (!plan.pages.empty()) cell("page");
+  for (const TSweepAxis& a : plan.axes) cell(CsvField(a.control));
   for (const std::string& name : RunFigureNames()) cell(name);
   cell("error");
   out += '\n';

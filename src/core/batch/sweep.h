@@ -16,7 +16,7 @@ struct TSweepAxis {
   std::vector<std::string> values{};
 };
 
-struct TSweepSpec {
+struct TSweepPlan {
   std::string sessionFile{};
   std::vector<std::pair<std::string, std::string>> fixed{};  // CONTROL=VALUE for every run, before the varied ones
   std::vector<std::string> pages{};  // pattern pages to compare; empty: the session's page
@@ -34,21 +34,21 @@ struct TSweepRow {
 };
 
 // Number of combinations of the whole sweep (all shards).
-size_t SweepCombinationCount(const TSweepSpec& spec);
+size_t SweepCombinationCount(const TSweepPlan& plan);
 // The request of combination `index` (pages outermost, then the axes in order, the last
 // fastest) and the varied inputs it stands for.
-TBatchRequest SweepRequest(const TSweepSpec& spec, size_t index, std::vector<std::string>* inputs = nullptr);
+TBatchRequest SweepRequest(const TSweepPlan& plan, size_t index, std::vector<std::string>* inputs = nullptr);
 // Checks the pages and control names once (TBatchUsageError) before anything runs.
-void CheckSweep(const TSweepSpec& spec);
+void CheckSweep(const TSweepPlan& plan);
 
-// Runs this shard's combinations on spec.jobs threads, each run with a window state of
+// Runs this shard's combinations on plan.jobs threads, each run with a window state of
 // its own; a run that fails becomes a row with its message. Rows in combination order.
 // `progress` (done, total) is called from the calling thread only.
-std::vector<TSweepRow> RunSweep(const TSweepSpec& spec,
+std::vector<TSweepRow> RunSweep(const TSweepPlan& plan,
                                 const std::function<void(size_t done, size_t total)>& progress = {});
 
 // The table: a header (the varied inputs, the figures, "error"), then one line per row;
 // "." decimals, texts quoted when they hold a comma, quote or line break.
-std::string SweepTableCsv(const TSweepSpec& spec, const std::vector<TSweepRow>& rows);
+std::string SweepTableCsv(const TSweepPlan& plan, const std::vector<TSweepRow>& rows);
 
 }  // namespace voltaris
