@@ -10,7 +10,7 @@ namespace voltaris::cli {
 
 inline constexpr const char* kScriptUsage = "usage: voltaris-cli --script FILE\n";
 inline constexpr const char* kRunUsage =
-    "       voltaris-cli run [SESSION.hxsim] [--page PAGE] [--set CONTROL=VALUE]... --out DIR [--quiet]\n";
+    "       voltaris-cli run [SESSION.hxsim] [--page PAGE] [--set CONTROL=VALUE]... --out DIR [--pdf] [--quiet]\n";
 inline constexpr const char* kSweepUsage =
     "       voltaris-cli sweep [SESSION.hxsim] --vary CONTROL=v1,v2,... [--vary ...] [--pages P1,P2,...]\n"
     "                          [--set CONTROL=VALUE]... [--jobs N] [--shard K/N] --out table.csv [--quiet]\n";

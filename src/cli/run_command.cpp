@@ -16,6 +16,7 @@ int RunCommand(int argc, char** argv) {
   TBatchRequest request;
   std::string outDir;
   bool quiet = false;
+  bool pdf = false;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -34,7 +35,7 @@ int RunCommand(int argc, char** argv) {
     } else if (arg == "--quiet") {
       quiet = true;
     } else if (arg == "--pdf") {
-      return UsageError("run", "--pdf is not available yet: this build has no formation report");
+      pdf = true;
     } else if (arg.rfind("--", 0) == 0) {
       return UsageError("run", "unknown option " + arg);
     } else if (request.sessionFile.empty()) {
@@ -54,6 +55,7 @@ int RunCommand(int argc, char** argv) {
     ProgressLine line(quiet);
     run.Execute([&](double f) { line.Show("run: " + std::to_string(static_cast<int>(std::floor(f * 100))) + " %"); });
     run.WriteOutputs(outDir);
+    if (pdf) run.WriteReport(outDir);
   } catch (const TBatchUsageError& e) {
     return UsageError("run", e.what());
   } catch (const std::exception& e) {

@@ -144,6 +144,19 @@ TEST_F(BatchCliTest, RunWritesMetricsRunAndProfileWithTheirHeaders) {
   EXPECT_EQ(profile.substr(0, profile.find('\n')), "t_s,I_A");
 }
 
+// With --pdf the run's formation report joins the three files: a whole, valid PDF.
+TEST_F(BatchCliTest, RunWithPdfWritesTheFormationReport) {
+  const Result r = RunCli("run --set EdTotalMs=1 --page TsSine --pdf --out out");
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string pdf = ReadText(dir_ / "out/report.pdf");
+  ASSERT_TRUE(pdf.starts_with("%PDF-1.4")) << pdf.substr(0, 20);
+  EXPECT_TRUE(pdf.ends_with("%%EOF"));
+  EXPECT_NE(pdf.find("Energy & Formation Summary"), std::string::npos);
+  if (std::system("command -v qpdf >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(std::system(("qpdf --check '" + (dir_ / "out/report.pdf").string() + "' >/dev/null").c_str()), 0);
+  }
+}
+
 TEST_F(BatchCliTest, ProfileIsTheReferenceWaveTheWindowBuildsAtStart) {
   ASSERT_EQ(RunCli("run --page TsSuper --set EdTotalMs=0.5 --out out").code, 0);
   const std::vector<Row> profile = ParseCsv(ReadText(dir_ / "out/profile.csv"));
@@ -188,7 +201,6 @@ TEST_F(BatchCliTest, UsageErrorsExitTwoWithTheUsageTextAndWriteNothing) {
       {"run --page TsNowhere --out out", "unknown pattern page: TsNowhere"},
       {"run --set lblSpeed=3 --out out", "lblSpeed is not an edit, combo box or trackbar"},
       {"run --set tbSpeed=fast --out out", "bad position: 'fast'"},
-      {"run --pdf --out out", "--pdf is not available yet"},
       {"run a.hxsim b.hxsim --out out", "more than one session file"},
       {"run --frobnicate --out out", "unknown option --frobnicate"},
       {"sweep --vary Bogus=1,2 --out out/t.csv", "voltaris-cli sweep: unknown control: Bogus"},

@@ -1,7 +1,10 @@
 #include "batch/batch_run.h"
 
+#include <filesystem>
+
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "automation/script_runner.h"
@@ -112,6 +115,19 @@ void TBatchRun::CheckRequest(const TBatchRequest& request) const {
     if (c == nullptr) throw TBatchUsageError("unknown control: " + name);
     if (c->Kind() != ControlKind::Edit && c->Kind() != ControlKind::Combo && c->Kind() != ControlKind::Trackbar)
       throw TBatchUsageError(name + " is not an edit, combo box or trackbar");
+  }
+}
+
+void TBatchRun::WriteReport(const std::string& dir) {
+  const std::filesystem::path file = std::filesystem::path(dir) / "report.pdf";
+  const size_t mark = platform_.messages.size();
+  platform_.QueueDialogAnswer(file.string());
+  form_.Form().UserClick("btnPdfExport");
+  FailOnMessage(mark);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    const std::string why = platform_.messages.size() > mark ? platform_.messages.back().text : "no report was written";
+    throw TBatchRunError("The formation report could not be written: " + why);
   }
 }
 

@@ -82,6 +82,9 @@ class TBatchRun {
   std::string ProfileCsv() const;
   // metrics.json, run.csv and profile.csv into `dir` (created when missing).
   void WriteOutputs(const std::string& dir) const;
+  // The formation report of the run as the window's PDF Export writes it, into
+  // `dir`/report.pdf (the headless form draws no charts: their places stay empty).
+  void WriteReport(const std::string& dir);
 
   TFormPreview& Form() { return form_; }
   RecordingPlatform& Platform() { return platform_; }
