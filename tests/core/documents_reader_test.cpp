@@ -30,14 +30,6 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(__FILE__).parent_path() / "data" / "documents";
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
 
 template <class T>
 T Read(const std::string& json) {

@@ -3,6 +3,9 @@
 
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,6 +13,18 @@
 #include "chemistry/chem_params.h"
 
 namespace voltaris {
+
+// The bytes of a file (empty when it cannot be read).
+inline std::string ReadBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Writes a file byte for byte, creating its folder when missing.
+inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << bytes;
+}
 
 // The message of the exception `f` throws, or "(no error)".
 inline std::string MessageOf(const std::function<void()>& f) {

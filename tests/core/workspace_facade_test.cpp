@@ -28,15 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << bytes;
-}
 
 const char* const kSeedFiles[] = {"patterns/sinus_51min_zero.hxpat", "chem/lfp_default.hxchem",
                                   "defaults/lab_rig_v1.hxdef", "defaults/lab_rig_v1.hxcal",

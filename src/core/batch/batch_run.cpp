@@ -53,28 +53,6 @@ void AppendCell(std::string& out, double v) {
   if (!std::isnan(v)) out += CsvNumber(v);
 }
 
-Json MetricsRecordJson(const TPdfMetrics& m) {
-  return Json{{"PatternName", m.PatternName},   {"SEI_nm", m.SEI_nm},
-              {"CE1_pct", m.CE1_pct},           {"t_done_min", m.t_done_min},
-              {"I_rms_A", m.I_rms_A},           {"I_pk_A", m.I_pk_A},
-              {"Q_Ah", m.Q_Ah},                 {"E_Wh", m.E_Wh},
-              {"SOC_pct", m.SOC_pct},           {"HxFactor", m.HxFactor},
-              {"k_diss", m.k_diss},             {"k_CE1", m.k_CE1},
-              {"CellType", m.CellType},         {"Temp_C", m.Temp_C},
-              {"VStepText", m.VStepText},       {"IStepText", m.IStepText},
-              {"VRampUpS", m.VRampUpS},         {"VRampDnS", m.VRampDnS},
-              {"IRampUpS", m.IRampUpS},         {"IRampDnS", m.IRampDnS},
-              {"EnergyMemo", m.EnergyMemo},     {"I_min_A", m.I_min_A},
-              {"I_max_A", m.I_max_A},           {"Freq_Hz", m.Freq_Hz},
-              {"Duty_pct", m.Duty_pct},         {"V_min_V", m.V_min_V},
-              {"V_max_V", m.V_max_V},           {"ChemMemo", m.ChemMemo},
-              {"SimStatsMemo", m.SimStatsMemo}, {"Temp_min_C", m.Temp_min_C},
-              {"Temp_max_C", m.Temp_max_C},     {"Vnom_V", m.Vnom_V},
-              {"CapAh", m.CapAh},               {"Rint_mOhm", m.Rint_mOhm},
-              {"Mass_g", m.Mass_g},             {"HeatCap_JpgK", m.HeatCap_JpgK},
-              {"R0_mOhm", m.R0_mOhm}};
-}
-
 std::string MemoText(FormModel& form, const char* name) {
   const Control* memo = form.Find(name);
   if (memo == nullptr) return {};
@@ -215,7 +193,7 @@ Json TBatchRun::MetricsJson() const {
   // The session as export writes it, from the window's inputs of this run.
   const std::string sessionText = TJsonBase::ToJsonText(THxFacade::BuildSimFromUI());
   Json session = Json::parse(sessionText.substr(sessionText.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0));
-  return Json{{"metrics", MetricsRecordJson(w.FLastMetrics)},
+  return Json{{"metrics", w.LastMetricsJson()},
               {"figures", std::move(figures)},
               {"sei_simulation", std::move(sei)},
               {"memos",

@@ -508,30 +508,32 @@ void TFormPreview::btnResetClick(const std::string&) {
   waveform.preview.DrawReferenceWave();
 }
 
+Json TFormPreview::LastMetricsJson() const {
+  const TPdfMetrics& m = FLastMetrics;
+  return Json{{"PatternName", m.PatternName},   {"SEI_nm", m.SEI_nm},
+              {"CE1_pct", m.CE1_pct},           {"t_done_min", m.t_done_min},
+              {"I_rms_A", m.I_rms_A},           {"I_pk_A", m.I_pk_A},
+              {"Q_Ah", m.Q_Ah},                 {"E_Wh", m.E_Wh},
+              {"SOC_pct", m.SOC_pct},           {"HxFactor", m.HxFactor},
+              {"k_diss", m.k_diss},             {"k_CE1", m.k_CE1},
+              {"CellType", m.CellType},         {"Temp_C", m.Temp_C},
+              {"VStepText", m.VStepText},       {"IStepText", m.IStepText},
+              {"VRampUpS", m.VRampUpS},         {"VRampDnS", m.VRampDnS},
+              {"IRampUpS", m.IRampUpS},         {"IRampDnS", m.IRampDnS},
+              {"EnergyMemo", m.EnergyMemo},     {"I_min_A", m.I_min_A},
+              {"I_max_A", m.I_max_A},           {"Freq_Hz", m.Freq_Hz},
+              {"Duty_pct", m.Duty_pct},         {"V_min_V", m.V_min_V},
+              {"V_max_V", m.V_max_V},           {"ChemMemo", m.ChemMemo},
+              {"SimStatsMemo", m.SimStatsMemo}, {"Temp_min_C", m.Temp_min_C},
+              {"Temp_max_C", m.Temp_max_C},     {"Vnom_V", m.Vnom_V},
+              {"CapAh", m.CapAh},               {"Rint_mOhm", m.Rint_mOhm},
+              {"Mass_g", m.Mass_g},             {"HeatCap_JpgK", m.HeatCap_JpgK},
+              {"R0_mOhm", m.R0_mOhm},           {"AIAnalysis", m.AIAnalysis},
+              {"AIPattern", m.AIPattern}};
+}
+
 void TFormPreview::RegisterRunResultAutomation() {
-  RegisterStateField("FLastMetrics", [this] {
-    const TPdfMetrics& m = FLastMetrics;
-    return Json{{"PatternName", m.PatternName},   {"SEI_nm", m.SEI_nm},
-                {"CE1_pct", m.CE1_pct},           {"t_done_min", m.t_done_min},
-                {"I_rms_A", m.I_rms_A},           {"I_pk_A", m.I_pk_A},
-                {"Q_Ah", m.Q_Ah},                 {"E_Wh", m.E_Wh},
-                {"SOC_pct", m.SOC_pct},           {"HxFactor", m.HxFactor},
-                {"k_diss", m.k_diss},             {"k_CE1", m.k_CE1},
-                {"CellType", m.CellType},         {"Temp_C", m.Temp_C},
-                {"VStepText", m.VStepText},       {"IStepText", m.IStepText},
-                {"VRampUpS", m.VRampUpS},         {"VRampDnS", m.VRampDnS},
-                {"IRampUpS", m.IRampUpS},         {"IRampDnS", m.IRampDnS},
-                {"EnergyMemo", m.EnergyMemo},     {"I_min_A", m.I_min_A},
-                {"I_max_A", m.I_max_A},           {"Freq_Hz", m.Freq_Hz},
-                {"Duty_pct", m.Duty_pct},         {"V_min_V", m.V_min_V},
-                {"V_max_V", m.V_max_V},           {"ChemMemo", m.ChemMemo},
-                {"SimStatsMemo", m.SimStatsMemo}, {"Temp_min_C", m.Temp_min_C},
-                {"Temp_max_C", m.Temp_max_C},     {"Vnom_V", m.Vnom_V},
-                {"CapAh", m.CapAh},               {"Rint_mOhm", m.Rint_mOhm},
-                {"Mass_g", m.Mass_g},             {"HeatCap_JpgK", m.HeatCap_JpgK},
-                {"R0_mOhm", m.R0_mOhm},           {"AIAnalysis", m.AIAnalysis},
-                {"AIPattern", m.AIPattern}};
-  });
+  RegisterStateField("FLastMetrics", [this] { return LastMetricsJson(); });
   RegisterStateField("FSimOut", [this] {
     const TSimOutputs& o = FSimOut;
     auto array = [](const std::vector<double>& a) {

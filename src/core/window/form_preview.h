@@ -98,6 +98,8 @@ class TFormPreview {
   // Run fields shown in the automation dump under their names.
   void RegisterStateField(const std::string& name, std::function<Json()> read);
   Json DumpState() const;
+  // The report record FLastMetrics as JSON (the dump, the batch run's metrics.json).
+  Json LastMetricsJson() const;
 
   // ---- Set-point evaluation (run/set_point.cpp) ----
   // The current the power source is asked for at t (s): pattern or table, current
