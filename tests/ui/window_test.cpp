@@ -59,6 +59,15 @@ bool HasWidgetOfKind(QWidget* w, ControlKind kind) {
   }
   return false;
 }
+// Starts the program driven by `script` (and the settings file `ini`, when given).
+void StartScriptedProgram(QProcess& p, const QString& script, const QString& ini = {}) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
+  if (!ini.isEmpty()) env.insert(QStringLiteral("VOLTARIS_INI"), ini);
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(VOLTARIS_GUI), {});
+}
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -399,10 +408,7 @@ class WindowTest : public QObject {
         << "set edtFs 1000\nset EdTotalMs 60\npage PcParams TsSine\nset tbSpeed 150\nclick btnStart\nrun-to-end\nwait-web 5000\n"
         << "answer-dialog " << pdf << "\nclick btnPdfExport\ndump " << dump.toStdString() << "\nquit\n";
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    StartScriptedProgram(p, script);
     QVERIFY(p.waitForFinished(120000));
     QCOMPARE(p.exitCode(), 0);
     std::ifstream in(dump.toStdString());
@@ -439,10 +445,7 @@ class WindowTest : public QObject {
     std::ofstream(script.toStdString()) << "set EdSineMax 2.75\nhover EdGauMu\nkey Ctrl+A\nscreenshot "
                                         << png.toStdString() << "\ndump " << dump.toStdString() << "\nquit\n";
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    StartScriptedProgram(p, script);
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
     const QImage shot(png);
@@ -523,11 +526,7 @@ class WindowTest : public QObject {
                                         << "\nclick btnJsonLoad\nclick btnStart\ntick 3\ndump "
                                         << dump.toStdString() << "\nquit\n";
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
-    env.insert(QStringLiteral("VOLTARIS_INI"), ini);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    StartScriptedProgram(p, script, ini);
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 0);
@@ -596,10 +595,7 @@ class WindowTest : public QObject {
     std::ofstream(script.toStdString()) << "set edAIQuery Hello\nclick btnAIAsk\nai-wait 20000\ndump "
                                         << dump.toStdString() << "\nquit\n";
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VOLTARIS_UI_SCRIPT"), script);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VOLTARIS_GUI), {});
+    StartScriptedProgram(p, script);
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
     std::ifstream in(dump.toStdString());

@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "documents/json_mapper.h"
+#include "run/run_preparation.h"
 #include "waveform/pattern_tab_mapping.h"
 #include "waveform/reference_wave.h"
 #include "window/form_preview.h"
@@ -19,8 +20,6 @@
 namespace voltaris {
 
 namespace {
-
-constexpr double kChemFsMaxHz = 10.0;  // the chemistry wave is sampled at most at 10 Hz
 
 std::string RateText(double v) {
   char buf[40];
@@ -40,30 +39,6 @@ std::string ChemWaveKey(const TPatternRoot& pattern, const TSimRoot& session, do
 }
 
 }  // namespace
-
-std::vector<double> DecimateChemWave(const std::vector<double>& wave, double waveFsHz, double simFsHz,
-                                     double& chemFs) {
-  const bool slowWave = simFsHz < 1.0 && waveFsHz > 0 && waveFsHz < 1.0;
-  chemFs = slowWave ? 1.0 : std::max(std::min(simFsHz, kChemFsMaxHz), 1.0);
-  std::vector<double> out;
-  if (wave.empty()) return out;
-  if (slowWave) {
-    const double span = static_cast<double>(wave.size() - 1) / waveFsHz;
-    out.resize(static_cast<size_t>(std::floor(span)) + 1);
-    for (size_t i = 0; i < out.size(); ++i) {
-      const double pos = static_cast<double>(i) * waveFsHz;
-      const size_t j = std::min(static_cast<size_t>(pos), wave.size() - 1);
-      const size_t j1 = std::min(j + 1, wave.size() - 1);
-      out[i] = wave[j] + (pos - static_cast<double>(j)) * (wave[j1] - wave[j]);
-    }
-    return out;
-  }
-  const double fs = std::max(waveFsHz, 1.0);
-  const size_t k = static_cast<size_t>(std::max(1.0, std::nearbyint(fs / chemFs)));
-  out.reserve(wave.size() / k + 1);
-  for (size_t i = 0; i < wave.size(); i += k) out.push_back(wave[i]);
-  return out;
-}
 
 void THeadlessReuse::SetEnabled(bool enabled) {
   enabled_ = enabled;
@@ -167,7 +142,7 @@ void TFormPreview::RunHeadlessOnce() {
       reuse.CountReuse();
     } else {
       const std::vector<double> wave = BuildReferenceWave(&pattern, &sim, &cal);
-      FChemWave = DecimateChemWave(wave, waveFs, FFsSim, FChemFs);
+      FChemWave = DecimateChemWave(wave, waveFs, FFsSim, 1.0, FChemFs);
       reuse.Store(key, FChemWave, FChemFs);
       reuse.CountBuild();
     }

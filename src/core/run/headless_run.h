@@ -1,5 +1,4 @@
-// Pieces of the headless run that depend only on their inputs: the chemistry wave taken
-// from a reference wave, and what the headless runs of one calibration hand on to each
+// What the headless runs of one calibration hand on to each
 // other - the chemistry wave of a CC level whose inputs did not change, and the time base
 // with its ring when the response time did not change - so nothing is rebuilt needlessly.
 #pragma once
@@ -9,14 +8,6 @@
 #include <vector>
 
 namespace voltaris {
-
-// The chemistry wave of a reference wave sampled at waveFsHz, for a live run stepping at
-// simFsHz: at most 10 Hz (the simulation rate when slower), every k-th sample with
-// k = round(max(waveFsHz, 1) / chemFs). A wave slower than 1 Hz (response time above 1 s)
-// is interpolated to 1 Hz, the finest step the SEI simulation distinguishes, so the
-// chemistry wave still spans the run. chemFs receives the rate of the result.
-std::vector<double> DecimateChemWave(const std::vector<double>& wave, double waveFsHz, double simFsHz,
-                                     double& chemFs);
 
 // What consecutive headless runs of a calibration reuse. Chemistry waves are keyed by
 // everything their reference wave and decimation are made from (the pattern and session

@@ -26,7 +26,7 @@ namespace voltaris {
 namespace {
 
 constexpr double kChemFsMaxHz = 10.0;
-constexpr double kMaxRunWaveBytes = 1024.0 * 1048576.0;  // reference wave of one run: 1 GiB       // the chemistry wave is sampled at most at 10 Hz
+constexpr double kMaxRunWaveBytes = 1024.0 * 1048576.0;  // reference wave of one run: 1 GiB
 constexpr double kSFormFactor = 0.829932;    // mode, slew and phase factors of the stress figure
 // The whole-run SEI recomputation samples the run at 1 Hz; a week of formation at most.
 constexpr double kMaxWholeRunSamples = 7.0 * 24 * 3600 + 1;
@@ -89,6 +89,30 @@ std::vector<double> ResampleTo1Hz(const SeriesModel& s) {
 }
 
 }  // namespace
+
+std::vector<double> DecimateChemWave(const std::vector<double>& wave, double waveFsHz, double simFsHz,
+                                     double minChemFs, double& chemFs) {
+  const bool slowWave = simFsHz < 1.0 && waveFsHz > 0 && waveFsHz < 1.0;
+  chemFs = slowWave ? 1.0 : std::max(std::min(simFsHz, kChemFsMaxHz), minChemFs);
+  std::vector<double> out;
+  if (wave.empty()) return out;
+  if (slowWave) {
+    const double span = static_cast<double>(wave.size() - 1) / waveFsHz;
+    out.resize(static_cast<size_t>(std::floor(span)) + 1);
+    for (size_t i = 0; i < out.size(); ++i) {
+      const double pos = static_cast<double>(i) * waveFsHz;
+      const size_t j = std::min(static_cast<size_t>(pos), wave.size() - 1);
+      const size_t j1 = std::min(j + 1, wave.size() - 1);
+      out[i] = wave[j] + (pos - static_cast<double>(j)) * (wave[j1] - wave[j]);
+    }
+    return out;
+  }
+  const double fs = std::max(waveFsHz, 1.0);
+  const size_t k = static_cast<size_t>(std::max(1.0, std::nearbyint(fs / chemFs)));
+  out.reserve(wave.size() / k + 1);
+  for (size_t i = 0; i < wave.size(); i += k) out.push_back(wave[i]);
+  return out;
+}
 
 double PatternCrestFactor(std::string_view patternType) {
   const std::string t = CompactType(patternType);
@@ -255,12 +279,10 @@ void TFormPreview::RunChemSEIBatch() {
 }
 
 void TFormPreview::RunBatchHalf() {
-  // 1. At most 10 Hz for the chemistry wave. A response time above 1 s gives a wave slower
-  //    than 1 Hz, finer than the SEI simulation steps: it is taken at 1 Hz instead.
+  // 1. At most 10 Hz for the chemistry wave (taken in step 6). A response time above 1 s
+  //    gives a wave slower than 1 Hz, finer than the SEI simulation steps: it is taken at
+  //    1 Hz instead.
   const double waveFs = FSim && FSim->FTimebase ? FSim->FTimebase->FFsHz : FFs;
-  const bool slowWave = FFsSim < 1.0 && waveFs > 0 && waveFs < 1.0;
-  FChemFs = slowWave ? 1.0 : (FFsSim < kChemFsMaxHz ? FFsSim : kChemFsMaxHz);
-  const size_t k = static_cast<size_t>(std::max(1.0, std::nearbyint(FFs / FChemFs)));
 
   // 2. Thermal values from the panel; the SEI growth per Ah of the cell.
   double v = 0;
@@ -296,20 +318,7 @@ void TFormPreview::RunBatchHalf() {
   chSim.Invalidate();
 
   // 6. Decimated chemistry wave (a slow wave interpolated to 1 Hz).
-  FChemWave.clear();
-  if (slowWave) {
-    const double span = static_cast<double>(FWave.size() - 1) / waveFs;
-    FChemWave.resize(static_cast<size_t>(std::floor(span)) + 1);
-    for (size_t i = 0; i < FChemWave.size(); ++i) {
-      const double pos = static_cast<double>(i) * waveFs;
-      const size_t j = std::min(static_cast<size_t>(pos), FWave.size() - 1);
-      const size_t j1 = std::min(j + 1, FWave.size() - 1);
-      FChemWave[i] = FWave[j] + (pos - static_cast<double>(j)) * (FWave[j1] - FWave[j]);
-    }
-  } else {
-    FChemWave.reserve(FWave.size() / k + 1);
-    for (size_t i = 0; i < FWave.size(); i += k) FChemWave.push_back(FWave[i]);
-  }
+  FChemWave = DecimateChemWave(FWave, waveFs, FFsSim, 0.0, FChemFs);
 
   // 7. Current steps scale the wave towards the scheduled currents.
   const Control* iStep = form_.Find("edtIStep");

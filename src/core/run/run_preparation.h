@@ -34,4 +34,12 @@ void ScaleByCurrentSteps(std::vector<double>& wave, double fs, const std::vector
 // (the first step's voltage before any step has started) over vRef, limited to 0.1..1.5.
 void ScaleByVoltageSchedule(std::vector<double>& wave, double fs, const std::vector<TVStep>& sched, double vRef);
 
+// The chemistry wave of a reference wave sampled at waveFsHz, for a live run stepping at
+// simFsHz: at most 10 Hz (the simulation rate when slower, never below minChemFs), every
+// k-th sample with k = round(max(waveFsHz, 1) / chemFs). A wave slower than 1 Hz (response
+// time above 1 s) is interpolated to 1 Hz, the finest step the SEI simulation
+// distinguishes, so the chemistry wave still spans the run. chemFs receives the rate.
+std::vector<double> DecimateChemWave(const std::vector<double>& wave, double waveFsHz, double simFsHz,
+                                     double minChemFs, double& chemFs);
+
 }  // namespace voltaris
