@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include "chart_data_menu.h"
+#include "panel_arrangers.h"
 #include "common/utf8.h"
 
 namespace voltaris::ui {
@@ -52,6 +53,18 @@ std::string KeyName(int key) {
     case Qt::Key_Enter: return "ENTER";
     default: return {};
   }
+}
+
+// A label's text with the spaces inside "(...)" and "[...]" made non-breaking, so a
+// wrapped label keeps its unit on one line.
+QString KeepUnitsTogether(QString text) {
+  int depth = 0;
+  for (QChar& ch : text) {
+    if (ch == QLatin1Char('(') || ch == QLatin1Char('[')) ++depth;
+    else if ((ch == QLatin1Char(')') || ch == QLatin1Char(']')) && depth > 0) --depth;
+    else if (depth > 0 && ch == QLatin1Char(' ')) ch = QChar(0x00A0);
+  }
+  return text;
 }
 
 bool IsPair(const Control& c) {
@@ -127,25 +140,47 @@ MainWindow::~MainWindow() {
 }
 
 QWidget* MainWindow::BuildLeftPanel() {
-  auto* scroll = new QScrollArea();
+  const Control& panel = model_.Get("LeftPanel");
+  // The run group (speed, Start, Reset Memory, Stop) stays pinned below the scrolling
+  // groups, so a run can be started and stopped on any screen without scrolling.
+  auto* outer = new QWidget();
+  Register(panel, outer);
+  auto* outerLayout = new QVBoxLayout(outer);
+  outerLayout->setContentsMargins(0, 0, 0, 0);
+  outerLayout->setSpacing(0);
+  auto* scroll = new QScrollArea(outer);
   scroll->setObjectName(QStringLiteral("LeftPanelScroll"));
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
-  const Control& panel = model_.Get("LeftPanel");
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   auto* host = new QWidget();
-  Register(panel, host);
+  host->setObjectName(QStringLiteral("LeftPanelGroups"));
   auto* layout = new QVBoxLayout(host);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(4);
+  QWidget* runGroup = nullptr;
   for (const Control* g : children_["LeftPanel"]) {
+    if (g->Name() == "GroupBox5") {
+      runGroup = MakeGroup(g->Name(), 2, outer);
+      continue;
+    }
     QWidget* group = MakeGroup(g->Name(), 2, host);
     layout->addWidget(group, g->Name() == "GroupBox2" ? 1 : 0);
   }
   scroll->setWidget(host);
+  outerLayout->addWidget(scroll, 1);
+  if (runGroup != nullptr) {
+    auto* pin = new QVBoxLayout();
+    pin->setContentsMargins(4, 2, 4 + scroll->verticalScrollBar()->sizeHint().width(), 4);
+    pin->addWidget(runGroup);
+    outerLayout->addLayout(pin);
+  }
   // Wide enough for the groups' content: the panel scrolls vertically only.
-  scroll->setMinimumWidth(host->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
-  scroll->resize(panel.Layout().width, scroll->height());
-  return scroll;
+  const int contentWidth = std::max(host->minimumSizeHint().width(),
+                                    runGroup != nullptr ? runGroup->minimumSizeHint().width() + 8 : 0);
+  scroll->setMinimumWidth(contentWidth + scroll->verticalScrollBar()->sizeHint().width());
+  outer->resize(panel.Layout().width, outer->height());
+  return outer;
 }
 
 QWidget* MainWindow::BuildTopPanel() {
@@ -153,11 +188,11 @@ QWidget* MainWindow::BuildTopPanel() {
   auto* host = new QWidget();
   Register(panel, host);
   host->setFixedHeight(panel.Layout().height > 0 ? panel.Layout().height : 120);
-  auto* row = new QHBoxLayout(host);
+  auto* row = new QBoxLayout(QBoxLayout::LeftToRight, host);
   row->setContentsMargins(4, 4, 4, 4);
   row->setSpacing(8);
 
-  auto* docs = new QVBoxLayout();
+  auto* docs = new QBoxLayout(QBoxLayout::TopToBottom);
   docs->setSpacing(4);
   auto* buttons = new QHBoxLayout();
   buttons->setSpacing(4);
@@ -169,12 +204,20 @@ QWidget* MainWindow::BuildTopPanel() {
   docs->addStretch(1);
   row->addLayout(docs);
 
+  // The run statistics wrap their lines at the memo's width instead of cutting them.
+  auto* memoRow = new QHBoxLayout();
+  memoRow->setSpacing(8);
+  std::vector<QPlainTextEdit*> memos;
   for (const char* name : {"MemoSimStats1", "MemoSimStats2"}) {
     const Control& memo = model_.Get(name);
-    QWidget* w = MakeControl(memo, host);
+    auto* w = static_cast<QPlainTextEdit*>(MakeControl(memo, host));
+    w->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     w->setMinimumWidth(120);  // 330 px at design size; narrower on small screens
-    row->addWidget(w, 1);
+    memoRow->addWidget(w, 1);
+    memos.push_back(w);
   }
+  row->addLayout(memoRow, 1);
+  new TopPanelArranger(*host, *row, *docs, std::move(memos));
   return host;
 }
 
@@ -246,22 +289,28 @@ QWidget* MainWindow::BuildRightPanel() {
   auto* layout = new QVBoxLayout(host);
   layout->setContentsMargins(2, 4, 4, 2);
   layout->setSpacing(4);
+  QWidget* chemistry = nullptr;
+  std::vector<QWidget*> chartRegions;
   for (const Control* c : children_["RightPanel"]) {
     auto* sub = new QWidget(host);
     Register(*c, sub);
-    Populate(sub, c->Name(), 1);
+    // The temperature edits share one row below their chart.
+    Populate(sub, c->Name(), c->Name() == "pnTemp" ? 2 : 1);
     const int h = c->Layout().height > 0 ? c->Layout().height : 150;
-    if (c->Name() != "pnlChem") sub->setMinimumHeight(h);
-    layout->addWidget(sub, h);
+    if (c->Name() == "pnlChem") {
+      chemistry = sub;
+      layout->addWidget(sub, 0);
+    } else {
+      chartRegions.push_back(sub);
+      // The temperature region also holds its edits: it gets their height on top.
+      layout->addWidget(sub, c->Name() == "pnTemp" ? h + 60 : h);
+    }
   }
-  // Scrolls on small screens, so the chemistry page never squeezes the charts below it.
-  auto* scroll = new QScrollArea();
-  scroll->setObjectName(QStringLiteral("RightPanelScroll"));
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setWidget(host);
-  scroll->setMinimumWidth(host->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
-  return scroll;
+  // The chemistry page scrolls inside its own area on small screens, so the OCV and
+  // temperature charts below it keep a readable height.
+  if (chemistry != nullptr) new RightPanelArranger(*host, *chemistry, chartRegions, 170);
+  host->setMinimumWidth(std::max(300, host->minimumSizeHint().width()));
+  return host;
 }
 
 QWidget* MainWindow::MakeGroup(const std::string& name, int pairsPerRow, QWidget* parent) {
@@ -295,7 +344,10 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
       if (col >= cols) newRow();
       auto* label = new QLabel(Q(s.label), host);
       label->setObjectName(Q(s.name + "_label"));
-      label->setWordWrap(true);
+      // Two pairs to a row leave little room: a long label wraps, but never inside a
+      // bracketed unit. One pair to a row: the label column takes the longest label.
+      label->setWordWrap(pairsPerRow > 1);
+      if (pairsPerRow > 1) label->setText(KeepUnitsTogether(Q(s.label)));
       if (s.labelAlert) label->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
       captionLabels_[s.name] = label;
       grid->addWidget(label, row, col);
@@ -313,7 +365,7 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
     if (s.kind == ControlKind::Button) {
       // Buttons sit side by side; a long row wraps so the narrow panels keep their width.
       buttonChars += static_cast<int>(s.caption.size());
-      if (buttonRow != nullptr && buttonChars > 36) {
+      if (buttonRow != nullptr && buttonChars > 44) {
         buttonRow = nullptr;
         buttonChars = static_cast<int>(s.caption.size());
       }
@@ -333,6 +385,8 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
       grid->addWidget(label, row++, 0, 1, cols);
     }
     QWidget* w = MakeControl(*c, host);
+    if (auto sel = pageSelectors_.find(s.name); sel != pageSelectors_.end())
+      grid->addWidget(sel->second, row++, 0, 1, cols);
     grid->addWidget(w, row, 0, 1, cols);
     const bool grows = s.kind == ControlKind::Chart || s.kind == ControlKind::Memo || s.kind == ControlKind::Pages ||
                        s.kind == ControlKind::Grid;
@@ -358,7 +412,6 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
     case ControlKind::Combo: {
       auto* cb = new QComboBox(parent);
       cb->setEditable(!s.dropDownList);
-      cb->setMinimumWidth(56);
       cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
       cb->setMinimumContentsLength(4);
       connect(cb, &QComboBox::activated, this, [this, name](int index) { model_.UserSelect(name, index); });
@@ -390,7 +443,8 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
     case ControlKind::Memo: {
       auto* m = new QPlainTextEdit(parent);
       m->setReadOnly(s.readOnly);
-      m->setLineWrapMode(QPlainTextEdit::NoWrap);
+      // Figures keep their columns; the chemistry metrics are prose lines and wrap.
+      m->setLineWrapMode(s.name == "MemoChemMetrics" ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
       m->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
       QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
       f.setPointSize(8);
@@ -398,6 +452,7 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
       m->setMinimumHeight(48);
       if (s.height > 0) m->setMaximumHeight(s.height);
       else if (s.parent == "grpAI") m->setMaximumHeight(100);  // the AI group is 208 px in all
+      else if (s.name == "MemoChemMetrics") m->setMaximumHeight(80);  // leaves the charts below their room
       else m->setMaximumHeight(110);  // a memo of figures: eight lines
       if (s.name == "memoAIResponse") {  // the AI answers on pale blue
         QPalette pal = m->palette();
@@ -450,8 +505,23 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
           for (const Control* child : children_[page->Name()])
             if (child->Kind() == ControlKind::Group) hasGroups = true;
           if (hasGroups) {
+            // The groups scroll inside the page when the panel is short (see RightPanelArranger).
+            v->setContentsMargins(0, 0, 0, 0);
+            auto* scroll = new FitScrollArea(pw);
+            scroll->setObjectName(Q(page->Name() + "_scroll"));
+            scroll->setWidgetResizable(true);
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            auto* content = new QWidget();
+            auto* groups = new QVBoxLayout(content);
+            groups->setContentsMargins(2, 2, 2, 2);
+            groups->setSpacing(4);
             for (const Control* child : children_[page->Name()])
-              v->addWidget(MakeGroup(child->Name(), 1, pw), child->Name() == "gbChem" ? 1 : 0);
+              groups->addWidget(MakeGroup(child->Name(), 1, content), child->Name() == "gbChem" ? 1 : 0);
+            scroll->setWidget(content);
+            // Never narrower than the groups need: the page scrolls vertically only.
+            scroll->setMinimumWidth(content->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
+            v->addWidget(scroll);
           } else {
             delete v;
             Populate(pw, page->Name(), 1);
@@ -469,13 +539,16 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
         QWidget* page = tabs->widget(index);
         if (page != nullptr) model_.UserSetPage(name, page->objectName().toStdString());
       });
+      // The pattern pages are too many for one tab row: a selector shows them all.
+      if (name == "PcParams") pageSelectors_[name] = new PageSelector(*tabs, 5, parent);
       w = tabs;
       break;
     }
     case ControlKind::Chart: {
       auto* view = new ChartView(model_.Chart(name), model_, parent);
       InstallChartDataMenu(*view, model_, form_.Platform());
-      view->setMinimumHeight(s.height > 0 ? std::min(s.height, 120) : 100);
+      // The short preview of the pattern group gives way first on a short screen.
+      view->setMinimumHeight(s.height > 0 ? std::min(s.height, name == "chWave" ? 94 : 120) : 100);
       charts_[name] = view;
       w = view;
       break;
@@ -615,6 +688,7 @@ void MainWindow::Show(const Control& c) {
     case ControlKind::Pages: {
       auto* tabs = static_cast<QTabWidget*>(w);
       if (QWidget* page = Widget(c.ActivePage())) tabs->setCurrentWidget(page);
+      if (auto sel = pageSelectors_.find(c.Name()); sel != pageSelectors_.end()) sel->second->Sync();
       break;
     }
     case ControlKind::Page: {
@@ -622,6 +696,7 @@ void MainWindow::Show(const Control& c) {
         if (auto* tabs = qobject_cast<QTabWidget*>(Widget(c.Layout().parent))) {
           const int i = tabs->indexOf(pw);
           if (i >= 0) tabs->setTabText(i, Q(c.Caption()));
+          if (auto sel = pageSelectors_.find(c.Layout().parent); sel != pageSelectors_.end()) sel->second->Sync();
         }
       return;  // a page's visibility is its tab's business
     }
@@ -644,9 +719,13 @@ void MainWindow::showEvent(QShowEvent* event) {
   splitterSized_ = true;
   // Design widths: left panel 433 px, right panel 382 px; a narrow screen gives the
   // middle charts what is left, but never less than a third of the window.
+  // Below full HD the side panels give up some of their design width (down to what
+  // their content needs), so the middle keeps room for the charts and the statistics.
   const int total = splitL_->width();
-  const int left = std::min(433, total / 3);
-  const int right = std::min(382, (total - left) / 2);
+  const int leftMin = splitL_->widget(0)->minimumSizeHint().width();
+  const int rightMin = splitR_->widget(1)->minimumSizeHint().width();
+  const int left = std::min(433, std::max(leftMin, total * 31 / 100));
+  const int right = std::min(382, std::max(rightMin, std::min(total * 26 / 100, (total - left) / 2)));
   splitL_->setSizes({left, total - left});
   splitR_->setSizes({total - left - right, right});
 }

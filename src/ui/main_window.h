@@ -23,6 +23,8 @@ class QSplitter;
 
 namespace voltaris::ui {
 
+class PageSelector;
+
 class MainWindow : public QMainWindow, public FormListener {
   Q_OBJECT
  public:
@@ -74,6 +76,7 @@ class MainWindow : public QMainWindow, public FormListener {
   std::unordered_map<std::string, QWidget*> widgets_;
   std::unordered_map<std::string, QLabel*> captionLabels_;
   std::map<std::string, ChartView*> charts_;
+  std::unordered_map<std::string, PageSelector*> pageSelectors_;  // page controls shown with a kind selector
   QLabel* statusText_ = nullptr;
   QTimer playTimer_;
   QSplitter* splitL_ = nullptr;

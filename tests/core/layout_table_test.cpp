@@ -202,7 +202,7 @@ TEST(LayoutTable, FlagsSetOnExactlyTheNamedControls) {
       {[](const LayoutRow& r) { return !r.visible; }, {"EdSinePhase", "lblCalibStatus"}},
       {[](const LayoutRow& r) { return !r.enabled; }, {"edSeiScale"}},
       {[](const LayoutRow& r) { return r.labelAlert; }, {"edtFs"}},
-      {[](const LayoutRow& r) { return r.fullWidth; }, {"edtVsteps", "edtIStep"}},
+      {[](const LayoutRow& r) { return r.fullWidth; }, {"edtVsteps", "edtIStep", "EdBezPoints", "EdLUTPoints"}},
       {[](const LayoutRow& r) { return r.dropDownList; }, {"CbTanProfile", "CbTriMode", "cbSEI"}},
       {[](const LayoutRow& r) { return r.checked; }, {"chkVRamp", "chkIRamp", "chkSuperSoft"}},
       {[](const LayoutRow& r) { return r.readOnly; },

@@ -170,7 +170,8 @@ const std::vector<LayoutRow>& LayoutTable() {
        .text = "5"},
       {.name = "EdBezPoints", .kind = K::Edit, .parent = "TsBezier",
        .label = "Points [[x,y],...]",
-       .text = "[[0,0],[0.3,0.1],[0.7,0.9],[1,1],[0.7,0.9],[0.3,0.1],[0.0,0.0]]"},
+       .text = "[[0,0],[0.3,0.1],[0.7,0.9],[1,1],[0.7,0.9],[0.3,0.1],[0.0,0.0]]",
+       .fullWidth = true},
       {.name = "lblBezierAvgI", .kind = K::Label, .parent = "TsBezier",
        .caption = "Average Current:"},
 
@@ -311,7 +312,7 @@ const std::vector<LayoutRow>& LayoutTable() {
        .text = "5", .numeric = true,
        .hint = "I-max Scale (A)|Maximum current scale — LUT 1.0 maps to this value."},
       {.name = "EdLUTPoints", .kind = K::Edit, .parent = "TsCustom",
-       .label = "Points [0..1] (comma)", .text = "0;0.15;0.5;0.85;1"},
+       .label = "Points [0..1] (comma)", .text = "0;0.15;0.5;0.85;1", .fullWidth = true},
       {.name = "chkInterp", .kind = K::Check, .parent = "TsCustom", .caption = "ZOH"},
       {.name = "lblCustomAvgI", .kind = K::Label, .parent = "TsCustom",
        .caption = "Average Current:"},
