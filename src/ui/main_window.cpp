@@ -171,7 +171,7 @@ QWidget* MainWindow::BuildLeftPanel() {
   outerLayout->addWidget(scroll, 1);
   if (runGroup != nullptr) {
     auto* pin = new QVBoxLayout();
-    pin->setContentsMargins(4, 2, 4 + scroll->verticalScrollBar()->sizeHint().width(), 4);
+    pin->setContentsMargins(4, 2, 4, 4);
     pin->addWidget(runGroup);
     outerLayout->addLayout(pin);
   }
@@ -330,6 +330,7 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
   int row = 0, col = 0;
   QHBoxLayout* buttonRow = nullptr;
   int buttonChars = 0;
+  bool anyGrows = false;
   auto newRow = [&] {
     if (col > 0) ++row;
     col = 0;
@@ -391,9 +392,12 @@ void MainWindow::Populate(QWidget* host, const std::string& containerName, int p
     const bool grows = s.kind == ControlKind::Chart || s.kind == ControlKind::Memo || s.kind == ControlKind::Pages ||
                        s.kind == ControlKind::Grid;
     if (grows) grid->setRowStretch(row, s.height > 0 ? s.height : 100);
+    anyGrows = anyGrows || grows;
     ++row;
   }
   for (int c = 1; c < cols; c += 2) grid->setColumnStretch(c, 1);
+  // Nothing that grows: the rows stay together at the top, the spare height below them.
+  if (!anyGrows) grid->setRowStretch(row + (col > 0 ? 1 : 0), 1);
 }
 
 QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
@@ -451,7 +455,9 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
       m->setFont(f);
       m->setMinimumHeight(48);
       if (s.height > 0) m->setMaximumHeight(s.height);
-      else if (s.parent == "grpAI") m->setMaximumHeight(100);  // the AI group is 208 px in all
+      // The AI group is 208 px in all; its answer memo scrolls, so on a full-HD screen the
+      // pattern preview above it keeps the height its labels need.
+      else if (s.parent == "grpAI") m->setMaximumHeight(72);
       else if (s.name == "MemoChemMetrics") m->setMaximumHeight(80);  // leaves the charts below their room
       else m->setMaximumHeight(110);  // a memo of figures: eight lines
       if (s.name == "memoAIResponse") {  // the AI answers on pale blue
@@ -547,8 +553,7 @@ QWidget* MainWindow::MakeControl(const Control& c, QWidget* parent) {
     case ControlKind::Chart: {
       auto* view = new ChartView(model_.Chart(name), model_, parent);
       InstallChartDataMenu(*view, model_, form_.Platform());
-      // The short preview of the pattern group gives way first on a short screen.
-      view->setMinimumHeight(s.height > 0 ? std::min(s.height, name == "chWave" ? 94 : 120) : 100);
+      view->setMinimumHeight(s.height > 0 ? std::min(s.height, 120) : 100);
       charts_[name] = view;
       w = view;
       break;
