@@ -51,6 +51,13 @@ class ChartBatch {
 // nothing positive (or nothing finite) to show.
 double SeiAxisTop(double largest) { return largest > 0.0 && std::isfinite(largest) ? 1.1 * largest : 1.0; }
 
+// The current axes start at 0; a negative lower current limit (a discharge) takes them
+// below 0 with the same 2 A of room the upper limit gets.
+double CurrentAxisBottom(double iMin) { return iMin < 0.0 ? iMin - 2.0 : 0.0; }
+// Upper end of a current axis: `top` as the limit asks, kept above the bottom so that an
+// odd limit (below the lower one, or negative) never turns the axis upside down.
+double CurrentAxisTop(double top, double bottom) { return std::max(top, bottom + 1.0); }
+
 }  // namespace
 
 // ---- Series ----
@@ -105,7 +112,8 @@ void TFormPreview::SetupAxes(double totalSeconds) {
     FixTimeAxis(*chSim, totalSeconds);
     // The whole-run chart rounds the current limit (halves to even); the limit-based
     // updates below use it as it is.
-    chSim->left.SetFixed(0.0, std::nearbyint(ImaxLim) + 2.0);
+    const double iLow = CurrentAxisBottom(IminLim);
+    chSim->left.SetFixed(iLow, CurrentAxisTop(std::nearbyint(ImaxLim) + 2.0, iLow));
     chSim->left.title = "Current (A)";
     ColourAxis(chSim->left, COLOR_I);
     chSim->right.visible = true;
@@ -121,7 +129,9 @@ void TFormPreview::SetupAxes(double totalSeconds) {
   }
   if (ChartModel* chI = form_.FindChart("chI")) {
     FixTimeAxis(*chI, kLiveWindow_s);
-    FixYAxis(*chI, 0.0, 10.0);
+    // A 0..10 A window, grown to the current limit when the limit does not fit in it.
+    const double iLow = CurrentAxisBottom(IminLim);
+    FixYAxis(*chI, iLow, CurrentAxisTop(ImaxLim > 10.0 ? ImaxLim + 2.0 : 10.0, iLow));
     chI->bottom.title = "Time (s)";
   }
   if (ChartModel* chSEI = form_.FindChart("chSEI")) {
@@ -140,12 +150,12 @@ void TFormPreview::UpdateIAxis() {
   if (ChartModel* chI = form_.FindChart("chI")) {
     chI->view3D = false;
     chI->right.visible = false;
-    chI->left.SetFixed(0.0, ImaxLim + 2.0);
+    chI->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
     ColourAxis(chI->left, COLOR_I);
     chI->Invalidate();
   }
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(0.0, ImaxLim + 2.0);
+    chSim->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
     chSim->Invalidate();
   }
 }
@@ -171,11 +181,11 @@ void TFormPreview::ApplyFixedAxes() {
     chV->Invalidate();
   }
   if (ChartModel* chI = form_.FindChart("chI")) {
-    chI->left.SetFixed(0.0, ImaxLim + 2.0);
+    chI->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
     chI->Invalidate();
   }
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(0.0, ImaxLim + 2.0);
+    chSim->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
     chSim->right.SetFixed(0.0, VmaxLim + 2.0);
     chSim->Invalidate();
   }
@@ -209,8 +219,20 @@ void TFormPreview::UpdateSEIAxis() {
 }
 
 void TFormPreview::EdClampMaxChange(const std::string&) {
+  ReadCurrentLimitsFromUI();  // the axes follow the limit as typed
   InvalidateCharts();
   ApplyFixedAxes();
+}
+
+void TFormPreview::EdClampMinChange(const std::string&) {
+  ReadCurrentLimitsFromUI();
+  InvalidateCharts();
+  ApplyFixedAxes();
+}
+
+void TFormPreview::ReadCurrentLimitsFromUI() {
+  ImaxLim = form_.Number("EdClampMax", 10);
+  IminLim = form_.Number("EdClampMin", 0);
 }
 
 // ---- Reset and redraw ----
@@ -226,6 +248,7 @@ void TFormPreview::ResetCharts() {
   FStepTgtInit = false;
   if (ChartModel* chT = form_.FindChart("chT")) ClearSeries(chT->FindSeries("serTemp"));
   ClearSeries(FSerOCV);
+  ClearSeries(FSerSOCMark);  // the state of charge of the last run goes with its curve
   for (const char* name : {"chOCV", "chT"})
     if (ChartModel* ch = form_.FindChart(name)) ch->Invalidate();
   FSimOut.t_done_s = -1.0;
@@ -245,8 +268,13 @@ void TFormPreview::LockChart(ChartModel& chart) { chart.Lock(); }
 
 void TFormPreview::UnlockChart(ChartModel& chart) { chart.Unlock(); }
 
+bool TFormPreview::HasRunOnChSim() const { return static_cast<bool>(FSim); }
+
 void TFormPreview::DrawRefOnChSim() {
   if (!FSeriesReady || FWave.empty() || !(FFs > 0.0)) return;
+  // The current and voltage of a run that plays, finished or was stopped stay: looking
+  // through the pattern pages must not lose them (Stop computes the figures from them).
+  if (HasRunOnChSim()) return;
   ChartModel* chSim = form_.FindChart("chSim");
   if (chSim == nullptr) return;
   LockChart(*chSim);
@@ -265,7 +293,8 @@ std::string TFormPreview::AxisTimeGetLabel(const ChartModel& chart, const std::s
   if (name != "chI" && name != "chV" && name != "chT" && name != "chSEI") return label;
   double relative = 0.0;  // a label that is not a number counts as 0
   if (!TryParseFloat(label, '.', relative)) relative = 0.0;
-  return FormatFloat("0", relative + FWindowBaseSec, '.');
+  // Whole seconds, halves to the even neighbour as every rounding to an integer here.
+  return std::to_string(RoundToInt64(relative + FWindowBaseSec));
 }
 
 void TFormPreview::chSEIAfterDraw(ChartModel& chart) {
@@ -522,12 +551,14 @@ void TFormPreview::SetupChartsAtCreation() {
         return AxisTimeGetLabel(*chart, axis, label);
       };
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(0.0, ImaxLim + 2.0);
+    chSim->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
     chSim->right.SetFixed(0.0, VmaxLim + 2.0);
     chSim->Invalidate();
   }
   if (form_.Find("EdClampMax") != nullptr)
     form_.OnChange("EdClampMax", [this](const std::string& sender) { EdClampMaxChange(sender); });
+  if (form_.Find("EdClampMin") != nullptr)
+    form_.OnChange("EdClampMin", [this](const std::string& sender) { EdClampMinChange(sender); });
   waveform.onTabSwitched = [this] {
     DrawRefOnChSim();
     InvalidateCharts();
