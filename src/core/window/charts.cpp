@@ -54,9 +54,12 @@ double SeiAxisTop(double largest) { return largest > 0.0 && std::isfinite(larges
 // The current axes start at 0; a negative lower current limit (a discharge) takes them
 // below 0 with the same 2 A of room the upper limit gets.
 double CurrentAxisBottom(double iMin) { return iMin < 0.0 ? iMin - 2.0 : 0.0; }
-// Upper end of a current axis: `top` as the limit asks, kept above the bottom so that an
-// odd limit (below the lower one, or negative) never turns the axis upside down.
-double CurrentAxisTop(double top, double bottom) { return std::max(top, bottom + 1.0); }
+// A current axis fixed from the lower limit's bottom to `top`, the top kept 1 A above the
+// bottom so that an odd limit (below the lower one, or negative) never turns it upside down.
+void FixCurrentAxis(AxisModel& axis, double top, double iMin) {
+  const double bottom = CurrentAxisBottom(iMin);
+  axis.SetFixed(bottom, std::max(top, bottom + 1.0));
+}
 
 }  // namespace
 
@@ -112,8 +115,7 @@ void TFormPreview::SetupAxes(double totalSeconds) {
     FixTimeAxis(*chSim, totalSeconds);
     // The whole-run chart rounds the current limit (halves to even); the limit-based
     // updates below use it as it is.
-    const double iLow = CurrentAxisBottom(IminLim);
-    chSim->left.SetFixed(iLow, CurrentAxisTop(std::nearbyint(ImaxLim) + 2.0, iLow));
+    FixCurrentAxis(chSim->left, std::nearbyint(ImaxLim) + 2.0, IminLim);
     chSim->left.title = "Current (A)";
     ColourAxis(chSim->left, COLOR_I);
     chSim->right.visible = true;
@@ -130,8 +132,8 @@ void TFormPreview::SetupAxes(double totalSeconds) {
   if (ChartModel* chI = form_.FindChart("chI")) {
     FixTimeAxis(*chI, kLiveWindow_s);
     // A 0..10 A window, grown to the current limit when the limit does not fit in it.
-    const double iLow = CurrentAxisBottom(IminLim);
-    FixYAxis(*chI, iLow, CurrentAxisTop(ImaxLim > 10.0 ? ImaxLim + 2.0 : 10.0, iLow));
+    FixYAxis(*chI, 0.0, 10.0);
+    FixCurrentAxis(chI->left, ImaxLim > 10.0 ? ImaxLim + 2.0 : 10.0, IminLim);
     chI->bottom.title = "Time (s)";
   }
   if (ChartModel* chSEI = form_.FindChart("chSEI")) {
@@ -150,12 +152,12 @@ void TFormPreview::UpdateIAxis() {
   if (ChartModel* chI = form_.FindChart("chI")) {
     chI->view3D = false;
     chI->right.visible = false;
-    chI->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
+    FixCurrentAxis(chI->left, ImaxLim + 2.0, IminLim);
     ColourAxis(chI->left, COLOR_I);
     chI->Invalidate();
   }
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
+    FixCurrentAxis(chSim->left, ImaxLim + 2.0, IminLim);
     chSim->Invalidate();
   }
 }
@@ -181,11 +183,11 @@ void TFormPreview::ApplyFixedAxes() {
     chV->Invalidate();
   }
   if (ChartModel* chI = form_.FindChart("chI")) {
-    chI->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
+    FixCurrentAxis(chI->left, ImaxLim + 2.0, IminLim);
     chI->Invalidate();
   }
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
+    FixCurrentAxis(chSim->left, ImaxLim + 2.0, IminLim);
     chSim->right.SetFixed(0.0, VmaxLim + 2.0);
     chSim->Invalidate();
   }
@@ -551,7 +553,7 @@ void TFormPreview::SetupChartsAtCreation() {
         return AxisTimeGetLabel(*chart, axis, label);
       };
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(CurrentAxisBottom(IminLim), CurrentAxisTop(ImaxLim + 2.0, CurrentAxisBottom(IminLim)));
+    FixCurrentAxis(chSim->left, ImaxLim + 2.0, IminLim);
     chSim->right.SetFixed(0.0, VmaxLim + 2.0);
     chSim->Invalidate();
   }
