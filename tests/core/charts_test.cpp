@@ -2,6 +2,7 @@
 // SEI-done overlay, the OCV chart, the whole-run snapshot on chSim and its memo figures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -95,18 +96,68 @@ TEST_F(ChartsTest, CurrentAxisRoundsTheLimitOnlyAtSetUp) {
   }
 }
 
-TEST_F(ChartsTest, ClampEditReappliesTheLimitAxes) {
-  form_.SetupAxes(60);  // chI back to [0, 10], chSim to the rounded limit
-  form_.ImaxLim = 7.3;
-  f().UserSetText("EdClampMax", "8");
-  ExpectRange(chart("chI").left, 0, 9.3, "chI");
-  ExpectRange(chart("chSim").left, 0, 9.3, "chSim");
+TEST_F(ChartsTest, ClampEditsMoveTheCurrentAxes) {
+  struct Case {
+    const char* edit;
+    const char* text;
+    double imax, imin;  // the limits read back
+    double lo, hi;      // chI and chSim current axes
+  } cases[] = {
+      {"EdClampMax", "20", 20, 0, 0, 22},    // a 20 A trace is no longer cut at 10 or 12 A
+      {"EdClampMax", "8", 8, 0, 0, 10},
+      {"EdClampMax", "abc", 10, 0, 0, 12},   // unreadable: the fallback of 10 A
+      {"EdClampMax", "1e400", 10, 0, 0, 12},
+      {"EdClampMin", "-3", 10, -3, -5, 12},  // a discharge limit takes the axes below 0
+      {"EdClampMax", "5", 5, -3, -5, 7},
+      {"EdClampMin", "0", 5, 0, 0, 7},
+      {"EdClampMax", "-4", -4, 0, 0, 1},     // a limit below the lower one: never upside down
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.edit) + " = " + c.text);
+    form_.SetupAxes(60);  // chI back to its 0..10 window, chSim to the rounded limit
+    f().UserSetText(c.edit, c.text);
+    EXPECT_DOUBLE_EQ(form_.ImaxLim, c.imax);
+    EXPECT_DOUBLE_EQ(form_.IminLim, c.imin);
+    ExpectRange(chart("chI").left, c.lo, c.hi, "chI");
+    ExpectRange(chart("chSim").left, c.lo, c.hi, "chSim");
+  }
+}
+
+TEST_F(ChartsTest, StartReadsTheCurrentLimitsForTheRunAxes) {
+  // The limits typed without their change handler (a session loaded, a script's "set"):
+  // Start reads them itself.
+  f().SetActivePage("PcParams", "TsSine");
+  f().SetText("EdSineMin", "16");
+  f().SetText("EdSineMax", "18");
+  f().SetText("EdClampMin", "0");
+  f().SetText("EdClampMax", "20");
+  f().SetText("EdTotalMs", "1");
+  f().SetText("edtIStep", "");  // no current steps, no run ramp
+  if (const Control* ramp = form_.waveform.schedules.GetIRampCheck()) f().SetChecked(ramp->Name(), false);
+  f().UserClick("btnStart");
+  ASSERT_TRUE(form_.FIsRunning);
+  EXPECT_DOUBLE_EQ(form_.ImaxLim, 20);
+  ExpectRange(chart("chSim").left, 0, 22, "chSim");  // rounded limit + 2
+  ExpectRange(chart("chI").left, 0, 22, "chI");      // the 0..10 window grown to the limit
+  double peak = 0;
+  for (double y : form_.FSerSimI->Ys()) peak = std::max(peak, y);
+  EXPECT_GT(peak, 15);
+  EXPECT_LE(peak, chart("chSim").left.maximum);
+  // Within the 0..10 window the live chart keeps it.
+  f().SetText("EdClampMax", "8");
+  f().UserClick("btnStart");
+  ExpectRange(chart("chI").left, 0, 10, "chI at 8 A");
+  ExpectRange(chart("chSim").left, 0, 10, "chSim at 8 A");
 }
 
 TEST_F(ChartsTest, ResetClearsRunSeriesAndSeiResults) {
   for (SeriesModel* s : {form_.FSerI, form_.FSerV, form_.FSerSEI, form_.FSerSimI, form_.FSerSimV, form_.FSerSimSEI,
                          form_.FSerOCV})
     s->Add(1, 2);
+  DefaultChem_LFP(form_.FChemP);
+  form_.FLastSOC_pct = 40;
+  form_.RefreshOCVChart();  // the curve and the state-of-charge marker of a run
+  ASSERT_EQ(form_.FSerSOCMark->Count(), 1u);
   form_.FSimOut.SEI_nm = {1, 2};
   form_.FSimOut.T_C = {25};
   form_.FSimOut.V = {3.5};
@@ -118,7 +169,7 @@ TEST_F(ChartsTest, ResetClearsRunSeriesAndSeiResults) {
   form_.ImaxLim = 10.4;
   form_.ResetCharts();
   for (SeriesModel* s : {form_.FSerI, form_.FSerV, form_.FSerSEI, form_.FSerSimI, form_.FSerSimV, form_.FSerSimSEI,
-                         form_.FSerOCV})
+                         form_.FSerOCV, form_.FSerSOCMark})
     EXPECT_EQ(s->Count(), 0u) << s->name;
   EXPECT_TRUE(form_.FSimOut.SEI_nm.empty() && form_.FSimOut.T_C.empty() && form_.FSimOut.V.empty() &&
               form_.FSimOut.SOC.empty());
@@ -189,6 +240,23 @@ TEST_F(ChartsTest, LiveTimeLabelsShowAbsoluteRunSeconds) {
   EXPECT_EQ(form_.AxisTimeGetLabel(chart("chSEI"), "bottom", "12"), "312");
   EXPECT_EQ(form_.AxisTimeGetLabel(chart("chSim"), "bottom", "12"), "12");
   EXPECT_EQ(form_.CallProbe("AxisTimeGetLabel", {12}), "312");
+}
+
+TEST_F(ChartsTest, LiveTimeLabelsRoundHalvesToEven) {
+  struct Case {
+    double base;
+    const char* label;
+    const char* shown;
+  } cases[] = {
+      {300, "0.5", "300"},  {300, "1.5", "302"},  {300, "2.5", "302"},  {300, "-0.5", "300"},
+      {300, "0.49", "300"}, {300, "0.51", "301"}, {0, "0.5", "0"},      {0, "-0.5", "0"},
+      {0, "-1.5", "-2"},    {0, "-2.5", "-2"},    {12.5, "0", "12"},    {13.5, "0", "14"},
+      {0, "1e-300", "0"},   {0, "29.5", "30"},    {0, "30.5", "30"},
+  };
+  for (const Case& c : cases) {
+    form_.FWindowBaseSec = c.base;
+    EXPECT_EQ(form_.AxisTimeGetLabel(chart("chI"), "bottom", c.label), c.shown) << c.base << " + " << c.label;
+  }
 }
 
 TEST_F(ChartsTest, SeiDoneOverlayOnlyWhileTheTimeIsKnown) {

@@ -332,6 +332,91 @@ TEST_F(RunPreparationTest, ResetMemoryRecomputesOnceThenClearsTheRun) {
   }
 }
 
+TEST_F(RunPreparationTest, LookingThroughThePatternPagesKeepsTheRunOnChSim) {
+  // A run stopped without looking at other pages: the figures to compare with.
+  ASSERT_EQ(Run("page PcParams TsSine\nclick btnStart\ntick 20\nclick btnStop\n"), 0);
+  const Json plainMetrics = form_.LastMetricsJson();
+  const std::vector<std::string> plainChem = Lines("MemoChemMetrics");
+  const std::vector<std::string> plainStats = Lines("MemoSimStats1");
+  ASSERT_GT(plainChem.size(), 5u);
+
+  // The same run, looked through while it plays: its current and voltage stay on chSim
+  // and Stop computes the same figures from them.
+  ASSERT_EQ(Run("click btnStart\ntick 20\n"), 0);
+  const size_t points = form_.FSerSimI->Count();
+  ASSERT_GT(points, 1u);
+  ASSERT_EQ(Run("page PcParams TsSuper\npage PcParams tsCC_CV\n"), 0);
+  EXPECT_EQ(form_.FSerSimI->Count(), points);
+  EXPECT_EQ(form_.FSerSimV->Count(), points);
+  ASSERT_EQ(Run("page PcParams TsSine\nclick btnStop\n"), 0);
+  EXPECT_EQ(form_.LastMetricsJson(), plainMetrics);
+  EXPECT_EQ(Lines("MemoChemMetrics"), plainChem);
+  EXPECT_EQ(Lines("MemoSimStats1"), plainStats);
+
+  // Stopped while another page shows: the figures of the run's own current and voltage.
+  ASSERT_EQ(Run("click btnStart\ntick 20\npage PcParams TsGaussian\nclick btnStop\n"), 0);
+  const std::vector<std::string>& chem = Lines("MemoChemMetrics");
+  ASSERT_GT(chem.size(), 5u);
+  for (size_t i = 1; i <= 5; ++i) EXPECT_EQ(chem[i], plainChem[i]) << i;  // I, V, T, Q, E
+  EXPECT_DOUBLE_EQ(form_.FLastMetrics.Q_Ah, plainMetrics["Q_Ah"].get<double>());
+  EXPECT_DOUBLE_EQ(form_.FLastMetrics.E_Wh, plainMetrics["E_Wh"].get<double>());
+
+  // After the stop, and after a run that ended by time, the pages may be looked through.
+  ASSERT_EQ(Run("page PcParams TsTrap\npage PcParams TsSine\n"), 0);
+  EXPECT_EQ(form_.FSerSimI->Count(), points);
+  f().SetText("EdTotalMs", "2");
+  ASSERT_EQ(Run("click btnStart\nrun-to-end\n"), 0);
+  ASSERT_FALSE(form_.FIsRunning);
+  const size_t finished = form_.FSerSimI->Count();
+  ASSERT_GT(finished, 1u);
+  ASSERT_EQ(Run("page PcParams TsSuper\n"), 0);
+  EXPECT_EQ(form_.FSerSimI->Count(), finished);
+
+  // After Reset Memory no run is left: a page switch clears chSim's traces as before.
+  ASSERT_EQ(Run("page PcParams TsSine\nclick btnReset\n"), 0);
+  form_.FSerSimI->Add(0, 1);
+  form_.FSerSimV->Add(0, 3);
+  form_.FWave = {1.0, 2.0};
+  ASSERT_EQ(Run("page PcParams TsSuper\n"), 0);
+  EXPECT_EQ(form_.FSerSimI->Count(), 0u);
+  EXPECT_EQ(form_.FSerSimV->Count(), 0u);
+}
+
+TEST_F(RunPreparationTest, ResetMemoryLeavesNothingOfTheRunOnTheCharts) {
+  // At 1 mA the SEI stabilises at once: the run has its "SEI Done" line on chSim.
+  f().SetText("EdSineMin", "0.001");
+  f().SetText("EdSineMax", "0.001");
+  f().SetText("edtIStep", "");
+  ASSERT_EQ(Run("page PcParams TsSine\nclick btnStart\ntick 20\nclick btnStop\n"), 0);
+  ASSERT_NE(form_.FSerSEIDone, nullptr);
+  ASSERT_NE(form_.FSerSOCMark, nullptr);
+  // What the run left on chSEI, chSim and chOCV.
+  ASSERT_GT(form_.FSerSEIRate->Count(), 0u);
+  ASSERT_EQ(form_.FSerSEIDone->Count(), 2u);
+  ASSERT_EQ(form_.FSerSOCMark->Count(), 1u);
+  ASSERT_GT(form_.FSerOCV->Count(), 0u);
+
+  ASSERT_EQ(Run("click btnReset\n"), 0);
+  struct Left {
+    const char* what;
+    const SeriesModel* series;
+  } left[] = {
+      {"dSEI/dt on chSEI", form_.FSerSEIRate}, {"SEI on chSEI", form_.FSerSEI},
+      {"SEI Done on chSim", form_.FSerSEIDone}, {"SOC marker on chOCV", form_.FSerSOCMark},
+      {"OCV curve", form_.FSerOCV},             {"current on chSim", form_.FSerSimI},
+      {"current on chI", form_.FSerI},
+  };
+  for (const Left& l : left) EXPECT_EQ(l.series->Count(), 0u) << l.what;
+
+  // Stopped again and started anew: the next Start shows no marker of the old run without
+  // its curve.
+  f().SetText("EdSineMin", "0.4");
+  f().SetText("EdSineMax", "2");
+  ASSERT_EQ(Run("click btnStart\ntick 20\nclick btnStop\nclick btnStart\n"), 0);
+  EXPECT_EQ(form_.FSerSOCMark->Count(), 0u);
+  EXPECT_EQ(form_.FSerOCV->Count(), 0u);
+}
+
 TEST_F(RunPreparationTest, TheRunChemistryComesFromItsDocumentOrTheBuiltInLfp) {
   const fs::path dir = fs::path(::testing::TempDir()) / "run_chem";
   fs::create_directories(dir);

@@ -84,7 +84,8 @@ void TFormPreview::btnStartClick(const std::string&) {
   form_.SetText("edtVmax", FormatFloat("0.##", FChemP.Vmax));
   FRunParams.Vmax = FChemP.Vmax;
 
-  // 13. Charts of the new run.
+  // 13. Charts of the new run, their current axes from the limits as typed now.
+  ReadCurrentLimitsFromUI();
   ResetCharts();
   SetupAxes(FTotalSecs);
   EnsureSeries();

@@ -479,6 +479,9 @@ void TFormPreview::ClearForNewRun() {
   }
   for (SeriesModel* s : {FSerI, FSerV, FSerSEI, FSerWave})
     if (s != nullptr) s->Clear();
+  // The growth rate beside the SEI and the "SEI Done" line on chSim belong to the last run too.
+  for (SeriesModel* s : {FSerSEIRate, FSerSEIDone})
+    if (s != nullptr) s->Clear();
   for (const auto& chart : form_.Charts())
     if (SeriesModel* live = chart->FindSeries("serSEI_live")) live->Clear();
   FWaveCache.Keep(std::move(FWave));  // kept for a start with the same inputs

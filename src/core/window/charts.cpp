@@ -51,6 +51,16 @@ class ChartBatch {
 // nothing positive (or nothing finite) to show.
 double SeiAxisTop(double largest) { return largest > 0.0 && std::isfinite(largest) ? 1.1 * largest : 1.0; }
 
+// The current axes start at 0; a negative lower current limit (a discharge) takes them
+// below 0 with the same 2 A of room the upper limit gets.
+double CurrentAxisBottom(double iMin) { return iMin < 0.0 ? iMin - 2.0 : 0.0; }
+// A current axis fixed from the lower limit's bottom to `top`, the top kept 1 A above the
+// bottom so that an odd limit (below the lower one, or negative) never turns it upside down.
+void FixCurrentAxis(AxisModel& axis, double top, double iMin) {
+  const double bottom = CurrentAxisBottom(iMin);
+  axis.SetFixed(bottom, std::max(top, bottom + 1.0));
+}
+
 }  // namespace
 
 // ---- Series ----
@@ -105,7 +115,7 @@ void TFormPreview::SetupAxes(double totalSeconds) {
     FixTimeAxis(*chSim, totalSeconds);
     // The whole-run chart rounds the current limit (halves to even); the limit-based
     // updates below use it as it is.
-    chSim->left.SetFixed(0.0, std::nearbyint(ImaxLim) + 2.0);
+    FixCurrentAxis(chSim->left, std::nearbyint(ImaxLim) + 2.0, IminLim);
     chSim->left.title = "Current (A)";
     ColourAxis(chSim->left, COLOR_I);
     chSim->right.visible = true;
@@ -121,7 +131,9 @@ void TFormPreview::SetupAxes(double totalSeconds) {
   }
   if (ChartModel* chI = form_.FindChart("chI")) {
     FixTimeAxis(*chI, kLiveWindow_s);
+    // A 0..10 A window, grown to the current limit when the limit does not fit in it.
     FixYAxis(*chI, 0.0, 10.0);
+    FixCurrentAxis(chI->left, ImaxLim > 10.0 ? ImaxLim + 2.0 : 10.0, IminLim);
     chI->bottom.title = "Time (s)";
   }
   if (ChartModel* chSEI = form_.FindChart("chSEI")) {
@@ -140,12 +152,12 @@ void TFormPreview::UpdateIAxis() {
   if (ChartModel* chI = form_.FindChart("chI")) {
     chI->view3D = false;
     chI->right.visible = false;
-    chI->left.SetFixed(0.0, ImaxLim + 2.0);
+    FixCurrentAxis(chI->left, ImaxLim + 2.0, IminLim);
     ColourAxis(chI->left, COLOR_I);
     chI->Invalidate();
   }
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(0.0, ImaxLim + 2.0);
+    FixCurrentAxis(chSim->left, ImaxLim + 2.0, IminLim);
     chSim->Invalidate();
   }
 }
@@ -171,11 +183,11 @@ void TFormPreview::ApplyFixedAxes() {
     chV->Invalidate();
   }
   if (ChartModel* chI = form_.FindChart("chI")) {
-    chI->left.SetFixed(0.0, ImaxLim + 2.0);
+    FixCurrentAxis(chI->left, ImaxLim + 2.0, IminLim);
     chI->Invalidate();
   }
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(0.0, ImaxLim + 2.0);
+    FixCurrentAxis(chSim->left, ImaxLim + 2.0, IminLim);
     chSim->right.SetFixed(0.0, VmaxLim + 2.0);
     chSim->Invalidate();
   }
@@ -209,8 +221,20 @@ void TFormPreview::UpdateSEIAxis() {
 }
 
 void TFormPreview::EdClampMaxChange(const std::string&) {
+  ReadCurrentLimitsFromUI();  // the axes follow the limit as typed
   InvalidateCharts();
   ApplyFixedAxes();
+}
+
+void TFormPreview::EdClampMinChange(const std::string&) {
+  ReadCurrentLimitsFromUI();
+  InvalidateCharts();
+  ApplyFixedAxes();
+}
+
+void TFormPreview::ReadCurrentLimitsFromUI() {
+  ImaxLim = form_.Number("EdClampMax", 10);
+  IminLim = form_.Number("EdClampMin", 0);
 }
 
 // ---- Reset and redraw ----
@@ -226,6 +250,7 @@ void TFormPreview::ResetCharts() {
   FStepTgtInit = false;
   if (ChartModel* chT = form_.FindChart("chT")) ClearSeries(chT->FindSeries("serTemp"));
   ClearSeries(FSerOCV);
+  ClearSeries(FSerSOCMark);  // the state of charge of the last run goes with its curve
   for (const char* name : {"chOCV", "chT"})
     if (ChartModel* ch = form_.FindChart(name)) ch->Invalidate();
   FSimOut.t_done_s = -1.0;
@@ -245,8 +270,13 @@ void TFormPreview::LockChart(ChartModel& chart) { chart.Lock(); }
 
 void TFormPreview::UnlockChart(ChartModel& chart) { chart.Unlock(); }
 
+bool TFormPreview::HasRunOnChSim() const { return static_cast<bool>(FSim); }
+
 void TFormPreview::DrawRefOnChSim() {
   if (!FSeriesReady || FWave.empty() || !(FFs > 0.0)) return;
+  // The current and voltage of a run that plays, finished or was stopped stay: looking
+  // through the pattern pages must not lose them (Stop computes the figures from them).
+  if (HasRunOnChSim()) return;
   ChartModel* chSim = form_.FindChart("chSim");
   if (chSim == nullptr) return;
   LockChart(*chSim);
@@ -265,7 +295,8 @@ std::string TFormPreview::AxisTimeGetLabel(const ChartModel& chart, const std::s
   if (name != "chI" && name != "chV" && name != "chT" && name != "chSEI") return label;
   double relative = 0.0;  // a label that is not a number counts as 0
   if (!TryParseFloat(label, '.', relative)) relative = 0.0;
-  return FormatFloat("0", relative + FWindowBaseSec, '.');
+  // Whole seconds, halves to the even neighbour as every rounding to an integer here.
+  return std::to_string(RoundToInt64(relative + FWindowBaseSec));
 }
 
 void TFormPreview::chSEIAfterDraw(ChartModel& chart) {
@@ -522,12 +553,14 @@ void TFormPreview::SetupChartsAtCreation() {
         return AxisTimeGetLabel(*chart, axis, label);
       };
   if (ChartModel* chSim = form_.FindChart("chSim")) {
-    chSim->left.SetFixed(0.0, ImaxLim + 2.0);
+    FixCurrentAxis(chSim->left, ImaxLim + 2.0, IminLim);
     chSim->right.SetFixed(0.0, VmaxLim + 2.0);
     chSim->Invalidate();
   }
   if (form_.Find("EdClampMax") != nullptr)
     form_.OnChange("EdClampMax", [this](const std::string& sender) { EdClampMaxChange(sender); });
+  if (form_.Find("EdClampMin") != nullptr)
+    form_.OnChange("EdClampMin", [this](const std::string& sender) { EdClampMinChange(sender); });
   waveform.onTabSwitched = [this] {
     DrawRefOnChSim();
     InvalidateCharts();

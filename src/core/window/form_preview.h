@@ -193,6 +193,12 @@ class TFormPreview {
   void UnlockChart(ChartModel& chart);
   // The current clamp changed: redraw, then re-apply the limit-based axes.
   void EdClampMaxChange(const std::string& sender);
+  // The lower current clamp changed: the same, from the new lower limit.
+  void EdClampMinChange(const std::string& sender);
+  // ImaxLim and IminLim from "I Limit Max (A)" and "I Limit Min (A)" (fallbacks 10 and 0).
+  void ReadCurrentLimitsFromUI();
+  // A run's current and voltage are on chSim (from its Start until Reset Memory).
+  bool HasRunOnChSim() const;
 
  private:
   // What window creation asks of the charts: styles, overlay and label handlers,
@@ -361,7 +367,8 @@ class TFormPreview {
   TRuntimeParams FRunParams{};
   // Full path of the last chemistry document loaded.
   std::string FLastZaruVedh{};
-  // Limits of the fixed chart axes (read when the window is created).
+  // Limits of the fixed chart axes (read when the window is created, when a current
+  // clamp edit changes and at Start).
   double ImaxLim = 10.0, IminLim = 0.0, VmaxLim = 5.0, VminLim = 0.0;
   // Chemistry of the run and the batch SEI results.
   TChemParams FChemP{};
