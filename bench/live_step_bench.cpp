@@ -181,7 +181,7 @@ void BM_StepSimCurrentSteps(benchmark::State& state) {
   StepOn(state, form, 30.0);  // 4 s of steps, then 30 s on: the whole hour in 100 iterations
   state.SetLabel(std::to_string(n) + (state.range(1) != 0 ? " entries, plain reads" : " entries"));
 }
-BENCHMARK(BM_StepSimCurrentSteps)->ArgsProduct({{1, 4, 16, 64}, {0, 1}});
+BENCHMARK(BM_StepSimCurrentSteps)->ArgsProduct({{1, 4, 16, 64, 5000}, {0, 1}});
 
 // ---- Bezier preview of 199 000 points with N control points ----
 

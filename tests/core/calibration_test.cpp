@@ -118,16 +118,19 @@ TEST_F(CalibrationTest, TheWindowShowsProgressBetweenRunsAndIgnoresASecondClick)
                      !f().Get("btnRunCalibration").Enabled() && !f().Get("btnStart").Enabled();
     f().UserClick("btnRunCalibration");  // a click that reaches the handler while it runs
   };
+  const int buildsBefore = form_.FWaveCache.Builds(), reusesBefore = form_.FWaveCache.Reuses();
   ASSERT_EQ(Run("click btnRunCalibration\n"), 0);
   EXPECT_EQ(statuses, (std::vector<std::string>{"Idle", "Running calibration 1/3...", "Running calibration 2/3...",
                                                 "Running calibration 3/3...", "Calibration completed.",
                                                 "Fitting xTarget_nm...", "Fit done."}));
   EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3}));
   EXPECT_TRUE(shownAndLocked);
-  // One calibration: 3 level runs, the reference run, 20 bisection runs, 3 check runs; the
-  // three levels' waves were made once each (the nominal level is the second one).
-  EXPECT_EQ(form_.calibration.reuse.Builds() + form_.calibration.reuse.Reuses(), 27);
-  EXPECT_EQ(form_.calibration.reuse.Builds(), 3);
+  // One calibration: 3 level runs, the reference run, 20 bisection runs, 3 check runs. The
+  // window's wave cache holds the last level's wave: the levels 1, 2, 3, then the nominal
+  // level 2 for 21 runs (made once, reused 20 times), then 1, 2, 3 again.
+  const int builds = form_.FWaveCache.Builds() - buildsBefore;
+  EXPECT_EQ(builds + form_.FWaveCache.Reuses() - reusesBefore, 27);
+  EXPECT_EQ(builds, 7);
   EXPECT_FALSE(form_.calibration.Running());
 }
 
@@ -211,7 +214,12 @@ TEST_F(CalibrationTest, AnErrorInAHeadlessRunRestoresEveryControl) {
     EXPECT_EQ(f().Checked("chkDischargeEnable"), discharge);
     EXPECT_FALSE(form_.FChemP.UseXTargetOnly);
     EXPECT_FALSE(form_.calibration.Running());
-    EXPECT_EQ(form_.calibration.reuse.Size(), 0u);  // nothing kept after the calibration
+    // The run that failed left nothing behind: no wave, and none kept for reuse (the next
+    // run with the ten minutes back builds its wave afresh).
+    EXPECT_TRUE(form_.FWave.empty());
+    f().SetText("EdTotalMs", "10");
+    form_.RunHeadlessOnce();
+    EXPECT_FALSE(form_.FWaveCache.LastBuildReused());
   }
 }
 
@@ -234,6 +242,7 @@ CalibrationResult Calibrate(const char* page, bool reuse) {
   form.Form().SetText("edtFs", "10");  // 100 Hz: a 24000-sample reference wave
   form.Form().SetText("EdTotalMs", "4");
   form.calibration.reuseBetweenRuns = reuse;
+  const int buildsBefore = form.FWaveCache.Builds();
   form.Form().UserClick("btnRunCalibration");
   EXPECT_TRUE(platform.messages.empty());
   CalibrationResult r;
@@ -255,7 +264,7 @@ CalibrationResult Calibrate(const char* page, bool reuse) {
   }
   r.ringCount = form.FRing.FRingCount();
   r.ringHead = form.FRing.FRingHead();
-  r.builds = form.calibration.reuse.Builds();
+  r.builds = form.FWaveCache.Builds() - buildsBefore;
   r.memo = form.Form().Get("MemoChemMetrics").Lines();
   return r;
 }
@@ -263,8 +272,8 @@ CalibrationResult Calibrate(const char* page, bool reuse) {
 TEST(CalibrationReuse, RunsThatReuseGiveTheFiguresOfRunsThatRebuildEverything) {
   struct Case {
     const char* page;
-    int builds;  // chemistry waves made when reusing
-  } cases[] = {{"tsCC_CV", 3}, {"TsSine", 1}};
+    int builds;  // reference waves made when reusing
+  } cases[] = {{"tsCC_CV", 7}, {"TsSine", 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
     const CalibrationResult fast = Calibrate(c.page, true);

@@ -3,6 +3,7 @@
 // the current-step target followed along the run equals the whole chain evaluated afresh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -85,6 +86,39 @@ TEST(StepTargetCursor, RandomSchedulesAndTimesThatGoBack) {
       ASSERT_EQ(Bits(cursor.At(t)), Bits(StepTargetAvgWithRamp(t, steps, up, down)))
           << "trial " << trial << ", t = " << t;
     }
+  }
+}
+
+// Thousands of points within a few time constants: the chain starts late, and its value
+// stays within one unit in the last place of the largest target of the whole chain's.
+TEST(StepTargetCursor, DenseSchedulesStayWithinOneUnitOfTheWholeChain) {
+  struct Case {
+    const char* name;
+    int count;
+    double minutes, up, down;
+  } cases[] = {
+      {"5000 points in an hour, 10 s", 5000, 60, 10, 10},
+      {"2000 points in a minute, 0.2 s and 10 s", 2000, 1, 0.2, 10},
+      {"1000 points in 10 minutes, the runtime model's 120 s", 1000, 10, 120, 24},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TStepPt> steps;
+    double big = 0;
+    for (int i = 0; i < c.count; ++i) {
+      steps.push_back({c.minutes * i / c.count, 1.0 + (i % 7) * 0.45 - (i % 3) * 0.3});
+      big = std::max(big, std::fabs(steps.back().IMaxA));
+    }
+    TStepTargetCursor cursor(steps, c.up, c.down);
+    int differ = 0, samples = 0;
+    const double end = c.minutes * 60.0 + 5 * std::max(c.up, c.down);
+    for (double t = 0; t < end; t += end / 3001, ++samples) {
+      const double want = StepTargetAvgWithRamp(t, steps, c.up, c.down);
+      const double got = cursor.At(t);
+      ASSERT_LE(std::fabs(got - want), big * 0x1p-52) << "t = " << t;
+      differ += Bits(got) != Bits(want);
+    }
+    EXPECT_LT(differ, samples / 4);  // mostly the very same bits
   }
 }
 

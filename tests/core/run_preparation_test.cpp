@@ -189,6 +189,35 @@ TEST_F(RunPreparationTest, TheChemistryWaveSpansTheRunWhateverTheResponseTime) {
   }
 }
 
+// A Bezier pattern of 400 numbers (200 control points) under 5,000 current steps, every one
+// of them started within the run: the run goes from Start to its end in seconds, with
+// finite figures. (Each live step follows only the steps of the last few time constants,
+// and the curve's cost does not grow with the steps.)
+TEST_F(RunPreparationTest, ThousandsOfCurrentStepsAndHundredsOfBezierNumbersRunToTheEnd) {
+  std::string points, steps;
+  for (int i = 0; i < 200; ++i)
+    points += std::to_string(i) + "," + std::to_string(0.5 + 0.5 * std::sin(i * 0.37)) + " ";
+  for (int i = 0; i < 5000; ++i)  // every 60 ms of a 5-minute run, within 10 s time constants
+    steps += std::to_string(5.0 * i / 5000) + "," + std::to_string(1.0 + (i % 7) * 0.4) + ";";
+  f().SetText("EdBezPoints", points);
+  f().SetText("edtIStep", steps);
+  f().SetText("edtFs", "10");     // a 10 ms step: 30 000 live steps
+  f().SetText("EdTotalMs", "5");  // minutes
+  ASSERT_EQ(Run("page PcParams TsBezier\nclick btnStart\nrun-to-end\n"), 0);
+  EXPECT_TRUE(platform_.messages.empty());
+  EXPECT_FALSE(form_.FIsRunning);
+  EXPECT_NEAR(form_.FSimT, 300.0, 0.1);
+  const Json m = runner_.Dump(false)["state"]["FLastMetrics"];
+  EXPECT_EQ(m["PatternName"], "bezier");
+  EXPECT_TRUE(std::isfinite(m["SEI_nm"].get<double>()));
+  EXPECT_GT(m["SEI_nm"].get<double>(), 0.0);
+  for (const char* memo : {"MemoChemMetrics", "MemoSimStats1", "MemoSimStats2"})
+    for (const std::string& line : Lines(memo)) {
+      EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+      EXPECT_EQ(line.find("inf"), std::string::npos) << line;
+    }
+}
+
 TEST(FormationFactor, CrestFactorLevelsAndFrequencyOfThePattern) {
   struct Case {
     const char* type;

@@ -166,7 +166,6 @@ void TCalibration::btnRunCalibrationClick(const std::string&) {
   const bool startWas = f.Get("btnStart").Enabled();
   const ScopeExit restore([&] {
     running_ = false;
-    reuse.SetEnabled(false);
     P.UseXTargetOnly = false;
     f.SetEnabled("btnStart", startWas);
     f.SetEnabled(kButton, true);
@@ -185,8 +184,6 @@ void TCalibration::btnRunCalibrationClick(const std::string&) {
   f.SetVisible(kStatus, true);
   f.SetRange(kBar, 0, 3);
   SetProgress(0);
-  reuse.Clear();
-  reuse.SetEnabled(reuseBetweenRuns);
 
   // 2. Capacity for the C-rates; the discharge enabled for the runs.
   double capAh = hub_.ReadCellCapAhFromUI();

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "chemistry/sei_growth.h"
-#include "run/headless_run.h"
 
 namespace voltaris {
 
@@ -61,9 +60,8 @@ class TCalibration {
   // CC current of the current calibration run (A); while > 0 it replaces edtCC_A in the
   // headless runs on the CC-CV page, also after the calibration.
   double FCalibCC_A = 0.0;
-  // What the headless runs of one calibration reuse, and whether they may (off: every run
-  // rebuilds everything, the step-by-step reference the reuse must match).
-  THeadlessReuse reuse;
+  // Whether the headless runs may take an unchanged reference wave from the window's wave
+  // cache (off: every run rebuilds its wave, the step-by-step reference the reuse must match).
   bool reuseBetweenRuns = true;
 
  private:

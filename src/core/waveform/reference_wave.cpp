@@ -310,11 +310,13 @@ std::vector<double> TReferenceWaveCache::Build(const TPatternRoot* pattern, cons
   reused_ = key.valid && key_.valid && key == key_ && !kept_.empty();
   if (reused_) {
     wave = std::move(kept_);
+    ++reuses_;
   } else {
     // The old samples go before the new ones are made.
     std::vector<double>().swap(kept_);
     key_ = Key{};
     wave = BuildReferenceWave(pattern, session, calibration);
+    ++builds_;
     double sum = 0;
     for (double x : wave) sum += x;
     mean_ = sum / static_cast<double>(std::max<size_t>(wave.size(), 1));

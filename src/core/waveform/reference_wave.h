@@ -71,7 +71,7 @@ void ApplySimGlobalRamp(std::vector<double>& wave, const TSimRoot* session);
 std::vector<double> BuildReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
                                        const TCalRoot* calibration);
 
-// The last reference wave of a window (or of a headless runner) with the inputs it was
+// The last reference wave of a window (its Start and its headless runs) with the inputs it was
 // built from: a start whose pattern and time base are those of the last build takes the
 // same samples again instead of synthesising them anew, and a start with other inputs
 // frees the old samples before the new ones are made, so two runs' waves are never held
@@ -90,6 +90,10 @@ class TReferenceWaveCache {
   void Forget();
   // Whether the last Build reused the kept samples (for measurements and tests).
   bool LastBuildReused() const { return reused_; }
+  // How many Builds synthesised their samples and how many reused kept ones, since the
+  // cache was made (a calibration's runs or a benchmark read them as differences).
+  int Builds() const { return builds_; }
+  int Reuses() const { return reuses_; }
 
  private:
   struct Key {
@@ -109,6 +113,8 @@ class TReferenceWaveCache {
   size_t handedOutSize_ = 0;
   double mean_ = 0;
   bool reused_ = false;
+  int builds_ = 0;
+  int reuses_ = 0;
 };
 
 // Readers of the documents a session names (the workspace's schema-checked loaders).

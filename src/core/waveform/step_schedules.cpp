@@ -63,7 +63,38 @@ double StepTargetAvgWithRamp(double tSec, const std::vector<TStepPt>& steps, dou
 
 TStepTargetCursor::TStepTargetCursor(std::vector<TStepPt> steps, double tauUpS, double tauDnS)
     : steps_(std::move(steps)), tauUp_(tauUpS), tauDn_(tauDnS) {
+  // The cut needs finite inputs; any value entering a point lies between the smallest and
+  // the largest target, so it is off by their spread at most.
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo, big = 0;
+  cuttable_ = std::isfinite(tauUp_) && std::isfinite(tauDn_);
+  startSum_.assign(1, 0.0);
+  startAbsSum_.assign(1, 0.0);
+  for (const TStepPt& p : steps_) {
+    const double s = p.tMin * 60.0;
+    cuttable_ = cuttable_ && std::isfinite(s) && std::isfinite(p.IMaxA);
+    lo = std::min(lo, p.IMaxA);
+    hi = std::max(hi, p.IMaxA);
+    big = std::max(big, std::fabs(p.IMaxA));
+    startSum_.push_back(startSum_.back() + s);
+    startAbsSum_.push_back(startAbsSum_.back() + std::fabs(s));
+  }
+  tauLong_ = std::max({tauUp_, tauDn_, 1e-6});
+  const double spread = hi - lo;
+  cuttable_ = cuttable_ && spread > 0.0 && std::isfinite(spread) && std::isfinite(startAbsSum_.back());
+  // spread x e^-x <= 2^-60 x big, with one unit more for the roundings of the bound.
+  cutDecay_ = cuttable_ ? std::log(spread / (big * 0x1p-60)) + 1.0 : 0.0;
+  cuttable_ = cuttable_ && std::isfinite(cutDecay_);
   Restart();
+}
+
+double TStepTargetCursor::DecayFrom(size_t m, size_t k, double tSec) const {
+  // sum over j = m..k of (tSec - s_j), from the sums of the start times.
+  const double count = static_cast<double>(k - m + 1);
+  const double span = count * tSec - (startSum_[k + 1] - startSum_[m]);
+  // Each of the few operations above rounds once, and each sum rounded once per term.
+  const double error = static_cast<double>(steps_.size() + 8) * 0x1p-52 *
+                       (count * std::fabs(tSec) + startAbsSum_[k + 1] + startAbsSum_[m]);
+  return (span - error) / tauLong_;
 }
 
 void TStepTargetCursor::Restart() {
@@ -72,6 +103,7 @@ void TStepTargetCursor::Restart() {
   anchor_ = 1;
   entry_ = steps_.empty() ? 0.0 : steps_[0].IMaxA;
   settled_ = SettledFrom(anchor_, entry_);
+  cut_ = 0;
 }
 
 double TStepTargetCursor::SettledFrom(size_t a, double entry) const {
@@ -108,7 +140,17 @@ double TStepTargetCursor::At(double tSec) {
     settled_ = SettledFrom(anchor_, entry_);
   }
   double y = entry_;
-  for (size_t i = anchor_; i <= k; ++i) {
+  size_t from = anchor_;
+  if (cuttable_ && anchor_ <= k && k - anchor_ >= kExactChain) {
+    // The latest start only moves on while times rise: each decay exponent grows with time.
+    if (cut_ < anchor_) cut_ = anchor_;
+    while (cut_ < k && DecayFrom(cut_ + 1, k, tSec) >= cutDecay_) ++cut_;
+    if (cut_ > anchor_ && DecayFrom(cut_, k, tSec) >= cutDecay_) {
+      from = cut_;
+      y = steps_[cut_ - 1].IMaxA;
+    }
+  }
+  for (size_t i = from; i <= k; ++i) {
     const double target = steps_[i].IMaxA;
     const double dt = std::max(0.0, tSec - steps_[i].tMin * 60.0);
     double tau = target >= y ? tauUp_ : tauDn_;

@@ -68,6 +68,17 @@ namespace voltaris {
 // there (the anchor) instead of at the first point. The anchor only moves on once the
 // approach is provably complete (with a margin of one time constant), and an earlier time
 // than the last one asked for starts the chain afresh.
+//
+// Many points within a few time constants of each other (thousands of steps in an hour)
+// would still leave a long chain: there, once it is longer than kExactChain points, it
+// starts at the latest point m whose later approaches together have shrunk any value
+// entering m by at least 2^-60 of the largest target (the factors e^(-dt/tau) of the points
+// from m on, each bounded with the longer time constant, multiply). The running value
+// entering m is then taken as the target before m. The result stays within that bound of
+// the whole chain, so it differs from it by a rounding step at most (one unit in the last
+// place of the largest target), and the cost of a step is bounded by how densely the points
+// lie, not by how many there are. Schedules whose chain stays within kExactChain points
+// get the whole chain's value to the last bit.
 class TStepTargetCursor {
  public:
   TStepTargetCursor() = default;
@@ -75,6 +86,9 @@ class TStepTargetCursor {
 
   // StepTargetAvgWithRamp(tSec, Steps(), tauUpS, tauDnS).
   double At(double tSec);
+
+  // Longest chain always followed point by point.
+  static constexpr size_t kExactChain = 16;
 
   const std::vector<TStepPt>& Steps() const { return steps_; }
   double TauUp() const { return tauUp_; }
@@ -94,6 +108,16 @@ class TStepTargetCursor {
   size_t anchor_ = 1;   // first point whose approach is still computed
   double entry_ = 0;    // running value entering the anchor point
   double settled_ = 0;  // time from which the anchor point yields its target exactly
+
+  // Whether the cut may be used (finite times, targets and time constants, targets that differ).
+  bool cuttable_ = false;
+  std::vector<double> startSum_;     // sum of the first i start times (s)
+  std::vector<double> startAbsSum_;  // the same of their magnitudes, for the rounding bound
+  double tauLong_ = 0;   // the longer time constant (s), at least 1e-6
+  double cutDecay_ = 0;  // the decay exponent a cut needs
+  size_t cut_ = 0;       // latest point a chain may start at (0: none yet)
+  // The decay exponent of the points m..k at tSec, less its rounding error.
+  double DecayFrom(size_t m, size_t k, double tSec) const;
 };
 
 }  // namespace voltaris
