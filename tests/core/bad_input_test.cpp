@@ -26,6 +26,7 @@
 #include "automation/script_runner.h"
 #include "common/numbers.h"
 #include "common/user_message.h"
+#include "common/utf8.h"
 #include "documents/cal_document.h"
 #include "documents/chem_document.h"
 #include "documents/chem_reader.h"
@@ -100,6 +101,27 @@ const std::vector<DocumentKind>& DocumentKinds() {
   return kinds;
 }
 
+// `utf8` saved in another Unicode form, byte order mark first.
+std::string EncodeWide(const std::string& utf8, TWideForm form) {
+  const bool wide32 = form == TWideForm::Utf32LE || form == TWideForm::Utf32BE;
+  const bool little = form == TWideForm::Utf16LE || form == TWideForm::Utf32LE;
+  std::string out;
+  const auto unit = [&](char32_t u) {
+    const int n = wide32 ? 4 : 2;
+    for (int k = 0; k < n; ++k) out += static_cast<char>((u >> (8 * (little ? k : n - 1 - k))) & 0xFF);
+  };
+  unit(0xFEFF);
+  for (char32_t cp : DecodeUtf8(utf8)) {
+    if (!wide32 && cp > 0xFFFF) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return out;
+}
+
 struct Damage {
   const char* name;
   std::function<std::string(const std::string& valid)> make;
@@ -118,21 +140,14 @@ const std::vector<Damage>& Damages() {
          return v.substr(0, v.size() - 1) + ",\"extra\":" + deep + "}";
        },
        "nested more than 256 levels"},
-      {"UTF-16 little endian", [](const std::string& v) {
-         std::string out = "\xFF\xFE";
-         for (char c : v) out += std::string{c, '\0'};
-         return out;
-       }, "save it as UTF-8"},
-      {"UTF-16 big endian", [](const std::string& v) {
-         std::string out = "\xFE\xFF";
-         for (char c : v) out += std::string{'\0', c};
-         return out;
-       }, "save it as UTF-8"},
-      {"UTF-32 little endian", [](const std::string& v) {
-         std::string out("\xFF\xFE\0\0", 4);
-         for (char c : v) out += std::string{c, '\0', '\0', '\0'};
-         return out;
-       }, "save it as UTF-8"},
+      {"UTF-16 with a lone surrogate", [](const std::string& v) {
+         return EncodeWide(v.substr(0, v.size() - 1), TWideForm::Utf16LE) + std::string("\x00\xD8}\0", 4);
+       }, "not valid UTF-16: a lone surrogate at byte"},
+      {"UTF-16 with an odd byte count", [](const std::string& v) { return EncodeWide(v, TWideForm::Utf16BE) + "}"; },
+       "not a whole number of 2-byte code units; save it as UTF-8"},
+      {"UTF-32 beyond U+10FFFF", [](const std::string& v) {
+         return EncodeWide(v.substr(0, v.size() - 1), TWideForm::Utf32BE) + std::string("\0\x11\0\0\0\0\0}", 8);
+       }, "the code point 110000 lies beyond U+10FFFF"},
       {"cut in the middle", [](const std::string& v) { return v.substr(0, v.size() / 2); }, nullptr},
       {"binary bytes", [](const std::string&) { return std::string("\x00\x01\xFF{[\"\x80", 8); }, nullptr},
       {"numbers beyond the double range",
@@ -216,6 +231,45 @@ TEST(BadNumbers, MessagesNeverShowLibraryWordsNorWallsOfEchoedText) {
   EXPECT_NE(shown.find("\u2026 (" + std::to_string(line.size()) + " characters)"), std::string::npos) << shown;
   EXPECT_TRUE(shown.ends_with("\nok"));
   EXPECT_EQ(UserMessageOf(std::runtime_error("short")), "short");
+}
+
+// A document saved as UTF-16 or UTF-32 (either byte order, byte order mark first) reads as
+// its UTF-8 form does: the same text, the same document.
+TEST_F(TempDir, DocumentsSavedAsUTF16OrUTF32ReadAsTheirUTF8Form) {
+  const struct {
+    const char* name;
+    std::function<std::string(const std::string&)> save;
+  } forms[] = {
+      {"UTF-8", [](const std::string& t) { return t; }},
+      {"UTF-8 with byte order mark", [](const std::string& t) { return "\xEF\xBB\xBF" + t; }},
+      {"UTF-16 little endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf16LE); }},
+      {"UTF-16 big endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf16BE); }},
+      {"UTF-32 little endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf32LE); }},
+      {"UTF-32 big endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf32BE); }},
+  };
+  // A pattern with a name beyond ASCII (two-byte, three-byte and a character beyond U+FFFF,
+  // which UTF-16 writes as a surrogate pair).
+  const std::string patternText =
+      "{\"schema\":\"HX-PAT-1.0\",\"name\":\"Sinüs \xE2\x86\x92 \xF0\x9D\x9C\x87 5 Hz\",\"pattern\":{\"type\":"
+      "\"sinusoidal\",\"levels\":{\"iLowA\":0.4,\"iHighA\":2.5},\"pulse\":{\"freqHz\":5}}}";
+  const fs::path utf8File = dir_ / "utf8.hxpat";
+  WriteBytes(utf8File, patternText);
+  const std::string expected = TJsonBase::ToJsonText(THxFacade::LoadPattern(utf8File.string()));
+  for (const auto& form : forms) {
+    const fs::path file = dir_ / "pattern.hxpat";
+    WriteBytes(file, form.save(patternText));
+    EXPECT_EQ(ReadTextFile(file.string()), patternText) << form.name;
+    const TPatternRoot pattern = THxFacade::LoadPattern(file.string());
+    EXPECT_EQ(pattern.FName, "Sin\xC3\xBCs \xE2\x86\x92 \xF0\x9D\x9C\x87 5 Hz") << form.name;
+    ASSERT_TRUE(pattern.FPattern && pattern.FPattern->FLevels) << form.name;
+    EXPECT_EQ(pattern.FPattern->FLevels->FIHighA, 2.5) << form.name;
+    EXPECT_EQ(TJsonBase::ToJsonText(pattern), expected) << form.name;
+    // Every other kind reads in every form as well.
+    for (const DocumentKind& kind : DocumentKinds()) {
+      WriteBytes(file, form.save(kind.validText));
+      EXPECT_EQ(MessageOf([&] { kind.load(file.string()); }), "(no error)") << kind.name << " / " << form.name;
+    }
+  }
 }
 
 // ---- special files -----------------------------------------------------------------------
