@@ -797,6 +797,32 @@ TEST_F(WorkspaceFaults, FoldersTheUserCannotUseAndAFullDiskAreSaidAtStartUp) {
   }
 }
 
+// A run whose chemistry file is missing or empty takes the built-in LFP set and says so.
+TEST_F(WorkspaceFaults, AMissingOrEmptyRunChemistryIsSaidAtStart) {
+  for (const bool empty : {false, true}) {
+    fs::remove_all(dir_ / "xdg");
+    RecordingPlatform platform;
+    TFormPreview form(platform);
+    form.FormCreate();
+    RestoreLayoutValues(form.Form());
+    form.Form().SetText("EdTotalMs", "2");
+    const fs::path chem = Root() / "chem" / "lfp_default.hxchem";
+    if (empty) WriteBytes(chem, " \r\n");
+    else fs::remove(chem);
+    std::vector<std::string> debug;
+    const DebugCapture capture(debug);
+    form.Form().UserClick("btnStart");
+    ASSERT_TRUE(form.IsPlaying()) << empty;
+    ASSERT_EQ(form.startNotes.Notes().size(), 1u) << empty;
+    EXPECT_EQ(form.startNotes.Notes()[0], "The chemistry file \"" + chem.string() +
+                                              "\" is missing or empty: the run uses the built-in LFP chemistry.");
+    EXPECT_EQ(form.Form().Text("FStatusBar"), form.startNotes.Notes()[0]);
+    EXPECT_EQ(std::count(debug.begin(), debug.end(), form.startNotes.Notes()[0]), 1);
+    EXPECT_EQ(form.FChemP.Qn_Ah, Lfp().Qn_Ah);
+    form.Form().UserClick("btnStop");
+  }
+}
+
 // The note of the recent session is a pipe, or an endless device: start-up neither hangs
 // nor complains, it restores the seed session.
 TEST_F(WorkspaceFaults, ARecentSessionNoteThatIsNoFileIsIgnored) {
