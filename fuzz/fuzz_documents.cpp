@@ -1,7 +1,9 @@
-// The five document readers on arbitrary file content; a document that reads must write
-// and read back.
+// The five document readers on arbitrary file content, as typed and as the file reader
+// makes it text (byte order marks, UTF-16/UTF-32 converted, invalid UTF-8 mended); a
+// document that reads must write and read back.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "documents/cal_document.h"
@@ -12,6 +14,7 @@
 #include "documents/pattern_document.h"
 #include "documents/sim_document.h"
 #include "documents/sim_validation.h"
+#include "documents/text_file.h"
 
 namespace {
 
@@ -25,10 +28,7 @@ void ReadOne(std::string_view text) {
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
+void ReadAll(std::string_view text) {
   ReadOne<voltaris::TSimRoot>(text);
   ReadOne<voltaris::TPatternRoot>(text);
   ReadOne<voltaris::TChemRoot>(text);
@@ -39,5 +39,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     voltaris::ValidateSimOrRaise(sim.get());
   } catch (const std::exception&) {
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  ReadAll(bytes);
+  std::string text;
+  try {
+    text = voltaris::TextOfFileBytes(std::string(bytes), "fuzz");
+  } catch (const voltaris::DocumentError&) {
+    return 0;  // UTF-16/UTF-32 that is not valid in its form: refused with a message
+  }
+  if (text != bytes) ReadAll(text);
   return 0;
 }

@@ -1,5 +1,6 @@
 # Writes the seed corpora: cmake -DSOURCE_DIR=... -DCORPUS_DIR=... -P make_corpus.cmake
-file(GLOB docs ${SOURCE_DIR}/tests/core/data/documents/* ${SOURCE_DIR}/resources/chem/*)
+# fuzz/seeds holds seed documents saved as UTF-16 and UTF-32 for the file reader's converter.
+file(GLOB docs ${SOURCE_DIR}/tests/core/data/documents/* ${SOURCE_DIR}/resources/chem/* ${SOURCE_DIR}/fuzz/seeds/*)
 foreach(t fuzz_documents fuzz_chem_reader fuzz_chem_template)
   file(MAKE_DIRECTORY ${CORPUS_DIR}/${t})
   foreach(d IN LISTS docs)

@@ -8,16 +8,23 @@
 #include "layout_values.h"
 #include "test_support.h"
 
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <map>
 #include <new>
 #include <optional>
 #include <string>
@@ -26,6 +33,7 @@
 #include "automation/script_runner.h"
 #include "common/numbers.h"
 #include "common/user_message.h"
+#include "common/utf8.h"
 #include "documents/cal_document.h"
 #include "documents/chem_document.h"
 #include "documents/chem_reader.h"
@@ -100,6 +108,27 @@ const std::vector<DocumentKind>& DocumentKinds() {
   return kinds;
 }
 
+// `utf8` saved in another Unicode form, byte order mark first.
+std::string EncodeWide(const std::string& utf8, TWideForm form) {
+  const bool wide32 = form == TWideForm::Utf32LE || form == TWideForm::Utf32BE;
+  const bool little = form == TWideForm::Utf16LE || form == TWideForm::Utf32LE;
+  std::string out;
+  const auto unit = [&](char32_t u) {
+    const int n = wide32 ? 4 : 2;
+    for (int k = 0; k < n; ++k) out += static_cast<char>((u >> (8 * (little ? k : n - 1 - k))) & 0xFF);
+  };
+  unit(0xFEFF);
+  for (char32_t cp : DecodeUtf8(utf8)) {
+    if (!wide32 && cp > 0xFFFF) {
+      unit(0xD800 + ((cp - 0x10000) >> 10));
+      unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return out;
+}
+
 struct Damage {
   const char* name;
   std::function<std::string(const std::string& valid)> make;
@@ -118,21 +147,14 @@ const std::vector<Damage>& Damages() {
          return v.substr(0, v.size() - 1) + ",\"extra\":" + deep + "}";
        },
        "nested more than 256 levels"},
-      {"UTF-16 little endian", [](const std::string& v) {
-         std::string out = "\xFF\xFE";
-         for (char c : v) out += std::string{c, '\0'};
-         return out;
-       }, "save it as UTF-8"},
-      {"UTF-16 big endian", [](const std::string& v) {
-         std::string out = "\xFE\xFF";
-         for (char c : v) out += std::string{'\0', c};
-         return out;
-       }, "save it as UTF-8"},
-      {"UTF-32 little endian", [](const std::string& v) {
-         std::string out("\xFF\xFE\0\0", 4);
-         for (char c : v) out += std::string{c, '\0', '\0', '\0'};
-         return out;
-       }, "save it as UTF-8"},
+      {"UTF-16 with a lone surrogate", [](const std::string& v) {
+         return EncodeWide(v.substr(0, v.size() - 1), TWideForm::Utf16LE) + std::string("\x00\xD8}\0", 4);
+       }, "not valid UTF-16: a lone surrogate at byte"},
+      {"UTF-16 with an odd byte count", [](const std::string& v) { return EncodeWide(v, TWideForm::Utf16BE) + "}"; },
+       "not a whole number of 2-byte code units; save it as UTF-8"},
+      {"UTF-32 beyond U+10FFFF", [](const std::string& v) {
+         return EncodeWide(v.substr(0, v.size() - 1), TWideForm::Utf32BE) + std::string("\0\x11\0\0\0\0\0}", 8);
+       }, "the code point 110000 lies beyond U+10FFFF"},
       {"cut in the middle", [](const std::string& v) { return v.substr(0, v.size() / 2); }, nullptr},
       {"binary bytes", [](const std::string&) { return std::string("\x00\x01\xFF{[\"\x80", 8); }, nullptr},
       {"numbers beyond the double range",
@@ -216,6 +238,45 @@ TEST(BadNumbers, MessagesNeverShowLibraryWordsNorWallsOfEchoedText) {
   EXPECT_NE(shown.find("\u2026 (" + std::to_string(line.size()) + " characters)"), std::string::npos) << shown;
   EXPECT_TRUE(shown.ends_with("\nok"));
   EXPECT_EQ(UserMessageOf(std::runtime_error("short")), "short");
+}
+
+// A document saved as UTF-16 or UTF-32 (either byte order, byte order mark first) reads as
+// its UTF-8 form does: the same text, the same document.
+TEST_F(TempDir, DocumentsSavedAsUTF16OrUTF32ReadAsTheirUTF8Form) {
+  const struct {
+    const char* name;
+    std::function<std::string(const std::string&)> save;
+  } forms[] = {
+      {"UTF-8", [](const std::string& t) { return t; }},
+      {"UTF-8 with byte order mark", [](const std::string& t) { return "\xEF\xBB\xBF" + t; }},
+      {"UTF-16 little endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf16LE); }},
+      {"UTF-16 big endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf16BE); }},
+      {"UTF-32 little endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf32LE); }},
+      {"UTF-32 big endian", [](const std::string& t) { return EncodeWide(t, TWideForm::Utf32BE); }},
+  };
+  // A pattern with a name beyond ASCII (two-byte, three-byte and a character beyond U+FFFF,
+  // which UTF-16 writes as a surrogate pair).
+  const std::string patternText =
+      "{\"schema\":\"HX-PAT-1.0\",\"name\":\"Sinüs \xE2\x86\x92 \xF0\x9D\x9C\x87 5 Hz\",\"pattern\":{\"type\":"
+      "\"sinusoidal\",\"levels\":{\"iLowA\":0.4,\"iHighA\":2.5},\"pulse\":{\"freqHz\":5}}}";
+  const fs::path utf8File = dir_ / "utf8.hxpat";
+  WriteBytes(utf8File, patternText);
+  const std::string expected = TJsonBase::ToJsonText(THxFacade::LoadPattern(utf8File.string()));
+  for (const auto& form : forms) {
+    const fs::path file = dir_ / "pattern.hxpat";
+    WriteBytes(file, form.save(patternText));
+    EXPECT_EQ(ReadTextFile(file.string()), patternText) << form.name;
+    const TPatternRoot pattern = THxFacade::LoadPattern(file.string());
+    EXPECT_EQ(pattern.FName, "Sin\xC3\xBCs \xE2\x86\x92 \xF0\x9D\x9C\x87 5 Hz") << form.name;
+    ASSERT_TRUE(pattern.FPattern && pattern.FPattern->FLevels) << form.name;
+    EXPECT_EQ(pattern.FPattern->FLevels->FIHighA, 2.5) << form.name;
+    EXPECT_EQ(TJsonBase::ToJsonText(pattern), expected) << form.name;
+    // Every other kind reads in every form as well.
+    for (const DocumentKind& kind : DocumentKinds()) {
+      WriteBytes(file, form.save(kind.validText));
+      EXPECT_EQ(MessageOf([&] { kind.load(file.string()); }), "(no error)") << kind.name << " / " << form.name;
+    }
+  }
 }
 
 // ---- special files -----------------------------------------------------------------------
@@ -395,6 +456,86 @@ TEST_F(StartChecks, PossibleEntriesStillStart) {
   EXPECT_TRUE(platform_.messages.empty()) << platform_.messages[0].text;
 }
 
+// A value the run takes in place of the user's is said once per Start: on the status bar,
+// as a debug line (which the dump keeps) and in the dump's "FStartNotes". The run itself
+// is the one the substitution makes.
+TEST_F(StartChecks, SubstitutionsAtStartAreSaidOncePerStart) {
+  const struct {
+    std::vector<std::pair<const char*, const char*>> entries;
+    const char* note;  // part of the one note the Start says (besides a capped ring's)
+    std::function<void(TFormPreview&)> check;  // the substitution itself
+  } cases[] = {
+      {{{"EdTotalMs", "abc"}},
+       "\"Max Formation time (min)\" = \"abc\" does not read as a number: the run takes 60 min.",
+       [](TFormPreview& w) { EXPECT_EQ(w.FTotalSecs, 3600.0); }},
+      {{{"EdTotalMs", "0"}}, "\"Max Formation time (min)\" = \"0\" is not above 0: the run takes 60 min.",
+       [](TFormPreview& w) { EXPECT_EQ(w.FTotalSecs, 3600.0); }},
+      {{{"edtFs", "fast"}, {"EdTotalMs", "1"}},
+       "= \"fast\" does not read as a number: the run steps every 1 ms and the reference wave takes a sample every 10 ms.",
+       [](TFormPreview& w) {
+         EXPECT_EQ(w.FDtSim, 0.001);
+         EXPECT_EQ(w.FWave.size(), 6000u);
+       }},
+      {{{"edtFs", "0"}, {"EdTotalMs", "1"}},
+       "= \"0\" is not above 0: the run steps every 1 ms and the reference wave takes a sample every 0.1 ms.",
+       [](TFormPreview& w) {
+         EXPECT_EQ(w.FDtSim, 0.001);
+         EXPECT_EQ(w.FWave.size(), 600000u);
+       }},
+      {{{"edtFs", "0.0005"}, {"EdTotalMs", "0.01"}},
+       "= \"0.0005\" is below 0.001 ms: the run steps every 0.001 ms and the reference wave takes a sample every 0.1 ms.",
+       [](TFormPreview& w) { EXPECT_EQ(w.FDtSim, 1e-6); }},
+      {{{"edtFs", "0.05"}, {"EdTotalMs", "1"}}, "= \"0.05\" is below 0.1 ms: the reference wave takes a sample every 0.1 ms.",
+       [](TFormPreview& w) { EXPECT_EQ(w.FWave.size(), 600000u); }},
+      {{{"edtFs", "10000000"}},
+       "The reference wave of this run has no samples (one sample every 10000000 ms over 60 min): the SEI growth is "
+       "simulated only when the run ends.",
+       [](TFormPreview& w) { EXPECT_TRUE(w.FWave.empty()); }},
+      {{{"edSeiEa", "abc"}},
+       "\"Activation Energy [eV]\" = \"abc\" does not read as a number: the run keeps its activation energy (eV) of ",
+       [](TFormPreview& w) { EXPECT_GT(w.FChemP.Ea_eV, 0.0); }},
+      {{{"edTempC", "25,5"}}, "\"Ambient Temp (C):\" = \"25,5\" does not read as a number: the run keeps its ambient "
+                               "temperature (C) of 25.",
+       [](TFormPreview& w) { EXPECT_EQ(w.FChemP.Tamb_C, 25.0); }},
+      {{{"edtTemp", "0"}}, "\"h_conv [W/K]\" = \"0\" is not taken: the run keeps its thermal resistance (K/W) of ",
+       [](TFormPreview& w) { EXPECT_TRUE(std::isfinite(w.FChemP.Rth_KpW)); }},
+  };
+  std::vector<std::string> debug;
+  const DebugCapture capture(debug);
+  for (const auto& c : cases) {
+    const std::string context = std::string(c.entries[0].first) + " = " + c.entries[0].second;
+    for (int start = 0; start < 2; ++start) {  // each Start says it again, once
+      RestoreLayoutValues(f());
+      for (const auto& [control, text] : c.entries) f().SetText(control, text);
+      debug.clear();
+      f().UserClick("btnStart");
+      ASSERT_TRUE(form_.IsPlaying()) << context << ": " << (platform_.messages.empty() ? "" : platform_.messages[0].text);
+      std::vector<std::string> notes = form_.startNotes.Notes();
+      std::erase_if(notes, [](const std::string& n) { return n.starts_with("Sample ring limited"); });
+      ASSERT_EQ(notes.size(), 1u) << context << ": " << (notes.empty() ? "" : notes[1]);
+      EXPECT_NE(notes[0].find(c.note), std::string::npos) << context << ": " << notes[0];
+      EXPECT_NE(f().Text("FStatusBar").find(notes[0]), std::string::npos) << context;
+      EXPECT_EQ(std::count(debug.begin(), debug.end(), notes[0]), 1) << context;
+      EXPECT_EQ(form_.DumpState()["FStartNotes"], Json(form_.startNotes.Notes())) << context;
+      c.check(form_);
+      f().UserClick("btnStop");
+    }
+  }
+  // A Start with nothing replaced says nothing and takes the last Start's notes off the bar.
+  RestoreLayoutValues(f());
+  f().SetText("EdTotalMs", "2");
+  f().UserClick("btnStart");
+  EXPECT_TRUE(form_.startNotes.Notes().empty()) << form_.startNotes.Notes()[0];
+  EXPECT_EQ(f().Text("FStatusBar"), "");
+  // A response time below 1 ms typed during the run is said as well, the last one typed.
+  f().UserSetText("edtFs", "0.25");
+  f().UserSetText("edtFs", "0.5");
+  ASSERT_EQ(form_.startNotes.Notes().size(), 1u);
+  EXPECT_EQ(form_.startNotes.Notes()[0],
+            "\"Power Surce Responce time (ms)\" = \"0.5\" is below 1 ms: the run responds as with 1 ms until the next "
+            "Start.");
+}
+
 // ---- workspace faults at start-up -----------------------------------------------------------
 
 class WorkspaceFaults : public TempDir {
@@ -454,6 +595,231 @@ TEST_F(WorkspaceFaults, AnUnusableWorkspaceOpensTheWindowWithOneMessageNamingThe
     EXPECT_NE(platform.messages[0].text.find("The workspace folder"), std::string::npos)
         << fault.name << ": " << platform.messages[0].text;
     EXPECT_EQ(ReadBytes(folder), before) << fault.name;
+  }
+}
+
+// What the start-up of the window showed in a child process (see StartUpAsNobody).
+struct ChildStartUp {
+  std::string skipped;                // why the child could not run as the user nobody
+  int exitStatus = -1;                // as waitpid reports it
+  std::vector<std::string> messages;  // message boxes: start-up, then a session export
+  std::string totalMinutes;           // EdTotalMs after start-up
+};
+
+// Runs the window's start-up on the workspace below `xdg` in a child process that has
+// dropped root's privileges (user and group 65534, "nobody"), so permission bits hold as
+// for any user; each file the child writes is at most `fileSizeLimit` bytes when it is
+// not 0 (a full disk: the write fails with EFBIG, SIGXFSZ ignored). Then a session export
+// to `exportTo` in the workspace. Not as root, the child runs as the user the test runs as.
+ChildStartUp StartUpAsNobody(const fs::path& xdg, const fs::path& tmp, rlim_t fileSizeLimit,
+                             const std::string& exportTo = "sessions\\mine.hxsim") {
+  int fds[2];
+  ChildStartUp r;
+  if (::pipe(fds) != 0) {
+    r.skipped = "no pipe";
+    return r;
+  }
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    r.skipped = "no fork";
+    return r;
+  }
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string out;
+    const auto finish = [&](int code) {
+      for (size_t done = 0; done < out.size();) {
+        const ssize_t n = ::write(fds[1], out.data() + done, out.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+      }
+      ::_exit(code);
+    };
+    ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+      out = std::string("S") + std::strerror(errno);
+      finish(0);
+    }
+    if (fileSizeLimit != 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    RecordingPlatform platform;
+    TFormPreview form(platform);
+    form.FormCreate();
+    form.FormShow();
+    form.Form().RunEvent([&] { THxFacade::ExportSessionToFile(exportTo); });
+    out = "T" + form.Form().Text("EdTotalMs");
+    for (const auto& m : platform.messages) out += '\x1e' + m.text;
+    finish(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  ::waitpid(pid, &r.exitStatus, 0);
+  if (out.starts_with("S")) {
+    r.skipped = "cannot run as the user nobody: " + out.substr(1);
+    return r;
+  }
+  std::vector<std::string> parts{""};
+  for (char ch : out) {
+    if (ch == '\x1e') parts.emplace_back();
+    else parts.back() += ch;
+  }
+  if (!parts[0].empty()) r.totalMinutes = parts[0].substr(1);
+  r.messages.assign(parts.begin() + 1, parts.end());
+  return r;
+}
+
+// Every file below `dir` with its bytes (folders as "/"), read with the test's rights.
+std::map<std::string, std::string> TreeOf(const fs::path& dir) {
+  std::map<std::string, std::string> tree;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    const std::string rel = fs::relative(it->path(), dir).string();
+    tree[rel] = it->is_directory() ? std::string("/") : ReadBytes(it->path());
+  }
+  return tree;
+}
+
+// Folders and files a user cannot use, and a disk that fills up while the seed files are
+// written: the window opens on the built-in defaults with one message naming the folder,
+// nothing crashes, no file is changed or left half-written, and a command that needs the
+// workspace says why. Root is not stopped by permission bits, so the start-up runs in a
+// child process as the user nobody.
+TEST_F(WorkspaceFaults, FoldersTheUserCannotUseAndAFullDiskAreSaidAtStartUp) {
+  constexpr uid_t kNobody = 65534;
+  const auto own = [&](const fs::path& p) {
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(p.c_str(), kNobody, kNobody), 0) << p;
+    }
+  };
+  const fs::path tmp = dir_ / "tmp";
+  fs::create_directories(tmp);
+  own(tmp);
+  // The seed files as a sound start-up writes them, for the full disk's check.
+  fs::create_directories(dir_ / "reference");
+  own(dir_ / "reference");
+  const ChildStartUp sound = StartUpAsNobody(dir_ / "reference", tmp, 0);
+  if (!sound.skipped.empty()) GTEST_SKIP() << sound.skipped;
+  ASSERT_TRUE(WIFEXITED(sound.exitStatus) && WEXITSTATUS(sound.exitStatus) == 0) << sound.exitStatus;
+  ASSERT_EQ(sound.messages.size(), 0u) << sound.messages[0];
+  const auto seeds = TreeOf(dir_ / "reference" / "HalvoraPreview");
+  ASSERT_TRUE(seeds.contains("sessions/seed.hxsim"));
+
+  const struct {
+    const char* name;
+    std::function<fs::path(const fs::path& xdg, const fs::path& root)> prepare;  // the folder named
+    rlim_t fileSizeLimit;
+    const char* reason;
+    const char* exportTo;  // a session saved into the folder named
+  } faults[] = {
+      {"the data folder is read-only",
+       [&](const fs::path& xdg, const fs::path& root) {
+         fs::create_directories(xdg);
+         own(xdg);
+         fs::permissions(xdg, fs::perms(0555));
+         return root;
+       },
+       0, "it cannot be created (Permission denied)", "sessions\\mine.hxsim"},
+      {"the workspace folder is read-only",
+       [&](const fs::path& xdg, const fs::path& root) {
+         fs::create_directories(root);
+         own(xdg);
+         own(root);
+         fs::permissions(root, fs::perms(0555));
+         return root;
+       },
+       0, "it cannot be read and written (Permission denied)", "sessions\\mine.hxsim"},
+      {"a subfolder cannot be read",
+       [&](const fs::path& xdg, const fs::path& root) {
+         for (const char* sub : {"patterns", "chem", "defaults", "sessions"}) {
+           fs::create_directories(root / sub);
+           own(root / sub);
+         }
+         own(xdg);
+         own(root);
+         WriteBytes(root / "patterns" / "mine.hxpat", "{\"schema\":\"hx-pat-1.0\"}");
+         fs::permissions(root / "chem", fs::perms::none);
+         return root / "chem";
+       },
+       0, "it cannot be read and written (Permission denied)", "chem\\mine.hxsim"},
+      {"the disk fills up while the seed files are written",
+       [&](const fs::path& xdg, const fs::path& root) {
+         fs::create_directories(xdg);
+         own(xdg);
+         return root;
+       },
+       700, "the seed files cannot be written (", "sessions\\mine.hxsim"},
+  };
+  for (const auto& fault : faults) {
+    const fs::path xdg = dir_ / "xdg";
+    const fs::path root = xdg / "HalvoraPreview";
+    std::error_code ec;
+    if (fs::exists(xdg)) {
+      for (const auto& e : fs::recursive_directory_iterator(xdg, ec))
+        fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+      fs::permissions(xdg, fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(xdg);
+    const fs::path folder = fault.prepare(xdg, root);
+    const auto before = TreeOf(xdg);
+
+    const ChildStartUp r = StartUpAsNobody(xdg, tmp, fault.fileSizeLimit, fault.exportTo);
+    ASSERT_TRUE(r.skipped.empty()) << r.skipped;
+    EXPECT_TRUE(WIFEXITED(r.exitStatus) && WEXITSTATUS(r.exitStatus) == 0) << fault.name << ": " << r.exitStatus;
+    ASSERT_EQ(r.messages.size(), 2u) << fault.name;
+    EXPECT_NE(r.messages[0].find("The workspace folder \"" + folder.string() + "\" cannot be used: " + fault.reason),
+              std::string::npos)
+        << fault.name << ": " << r.messages[0];
+    EXPECT_NE(r.messages[0].find("built-in defaults"), std::string::npos) << fault.name;
+    EXPECT_EQ(r.totalMinutes, "60") << fault.name;
+    EXPECT_NE(r.messages[1].find(folder.string()), std::string::npos) << fault.name << ": " << r.messages[1];
+
+    const auto after = TreeOf(xdg);
+    if (fault.fileSizeLimit == 0) {
+      EXPECT_EQ(after, before) << fault.name;
+    } else {
+      // Each seed file is whole or absent; no temporary file is left behind.
+      EXPECT_LT(after.size(), seeds.size() + 1) << fault.name;
+      for (const auto& [name, bytes] : after) {
+        if (name == "HalvoraPreview" || name.find('/') == std::string::npos) continue;
+        const std::string rel = name.substr(name.find('/') + 1);
+        ASSERT_TRUE(seeds.contains(rel)) << fault.name << ": " << name;
+        EXPECT_EQ(bytes, seeds.at(rel)) << fault.name << ": " << name;
+      }
+    }
+  }
+}
+
+// A run whose chemistry file is missing or empty takes the built-in LFP set and says so.
+TEST_F(WorkspaceFaults, AMissingOrEmptyRunChemistryIsSaidAtStart) {
+  for (const bool empty : {false, true}) {
+    fs::remove_all(dir_ / "xdg");
+    RecordingPlatform platform;
+    TFormPreview form(platform);
+    form.FormCreate();
+    RestoreLayoutValues(form.Form());
+    form.Form().SetText("EdTotalMs", "2");
+    const fs::path chem = Root() / "chem" / "lfp_default.hxchem";
+    if (empty) WriteBytes(chem, " \r\n");
+    else fs::remove(chem);
+    std::vector<std::string> debug;
+    const DebugCapture capture(debug);
+    form.Form().UserClick("btnStart");
+    ASSERT_TRUE(form.IsPlaying()) << empty;
+    ASSERT_EQ(form.startNotes.Notes().size(), 1u) << empty;
+    EXPECT_EQ(form.startNotes.Notes()[0], "The chemistry file \"" + chem.string() +
+                                              "\" is missing or empty: the run uses the built-in LFP chemistry.");
+    EXPECT_EQ(form.Form().Text("FStatusBar"), form.startNotes.Notes()[0]);
+    EXPECT_EQ(std::count(debug.begin(), debug.end(), form.startNotes.Notes()[0]), 1);
+    EXPECT_EQ(form.FChemP.Qn_Ah, Lfp().Qn_Ah);
+    form.Form().UserClick("btnStop");
   }
 }
 

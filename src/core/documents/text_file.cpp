@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "common/utf8.h"
 #include "documents/document_error.h"
@@ -113,13 +114,36 @@ std::string ReadTextFile(const std::string& fileName) {
   text.resize(got);
   if (text.size() > kMaxTextFileBytes) throw fail(tooLarge);
 
-  // Text in another Unicode form is not guessed at: the user is told how to save it.
+  return TextOfFileBytes(std::move(text), fileName);
+}
+
+std::string TextOfFileBytes(std::string text, const std::string& fileName) {
+  // Text saved in another Unicode form is converted; its byte order mark says which form.
+  // FF FE 00 00 starts UTF-32 rather than UTF-16 text that begins with U+0000.
   const std::string_view head(text.data(), std::min<size_t>(text.size(), 4));
-  const bool utf32 = head == std::string_view("\xFF\xFE\0\0", 4) || head == std::string_view("\0\0\xFE\xFF", 4);
-  const bool utf16 = !utf32 && (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF"));
-  if (utf32 || utf16) {
-    throw fail(std::string("The file is saved as ") + (utf32 ? "UTF-32" : "UTF-16") +
-               " text; save it as UTF-8 and try again");
+  TWideForm form{};
+  size_t bom = 0;
+  if (head == std::string_view("\xFF\xFE\0\0", 4)) {
+    form = TWideForm::Utf32LE;
+    bom = 4;
+  } else if (head == std::string_view("\0\0\xFE\xFF", 4)) {
+    form = TWideForm::Utf32BE;
+    bom = 4;
+  } else if (head.starts_with("\xFF\xFE")) {
+    form = TWideForm::Utf16LE;
+    bom = 2;
+  } else if (head.starts_with("\xFE\xFF")) {
+    form = TWideForm::Utf16BE;
+    bom = 2;
+  }
+  if (bom != 0) {
+    std::string utf8, error;
+    if (!WideToUtf8(std::string_view(text).substr(bom), form, utf8, error, bom)) {
+      const std::string name = WideFormName(form);
+      throw DocumentError("Cannot open file \"" + fileName + "\". The file is saved as " + name +
+                          " text but is not valid " + name + ": " + error + "; save it as UTF-8 and try again");
+    }
+    return utf8;
   }
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   if (!IsValidUtf8(text)) {

@@ -4,9 +4,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <tuple>
 
+#include "chemistry/chem_params.h"
 #include "common/numbers.h"
 #include "common/user_message.h"
 #include "documents/document_error.h"
@@ -208,7 +210,68 @@ void CheckChemistry(const TChemRoot& chem, const std::string& path) {
   }
 }
 
+// Chemistry entries of the panel and the parameter of the run each becomes (the
+// reciprocal for the heat transfer); what a note calls the parameter.
+struct TChemEntry {
+  std::string_view control;
+  double TChemParams::*param;
+  bool reciprocal;
+  const char* what;
+};
+constexpr std::array<TChemEntry, 6> kChemEntries{{
+    {"edtTemp", &TChemParams::Rth_KpW, true, "thermal resistance (K/W)"},
+    {"edTempC", &TChemParams::Tamb_C, false, "ambient temperature (C)"},
+    {"edSeiRateBase", &TChemParams::kSEI_0, false, "SEI rate"},
+    {"edSeiEa", &TChemParams::Ea_eV, false, "activation energy (eV)"},
+    {"edAlphaOver", &TChemParams::alpha_eta, false, "overpotential factor"},
+    {"edGammaJ", &TChemParams::gamma_I, false, "current factor"},
+}};
+
 }  // namespace
+
+std::vector<std::string> EntrySubstitutions(FormModel& form) {
+  std::vector<std::string> notes;
+  const auto note = [&](const Control& c, const std::string& what) { notes.push_back(EntryNote(c, what)); };
+  const double unread = std::numeric_limits<double>::quiet_NaN();
+  if (const Control* c = form.Find("EdTotalMs")) {
+    const double v = SafeStrToF(c->Text(), unread);
+    if (std::isnan(v)) note(*c, "does not read as a number: the run takes 60 min");
+    else if (v <= 0) note(*c, "is not above 0: the run takes 60 min");
+  }
+  if (const Control* c = form.Find("edtFs")) {
+    // The run steps every max(ms, 0.001) ms (1 ms for text that does not read or is not
+    // above 0); the reference wave takes a sample every max(ms, 0.1) ms (10 ms for text
+    // that does not read).
+    const double v = SafeStrToF(c->Text(), unread);
+    if (std::isnan(v))
+      note(*c, "does not read as a number: the run steps every 1 ms and the reference wave takes a sample every 10 ms");
+    else if (v <= 0)
+      note(*c, "is not above 0: the run steps every 1 ms and the reference wave takes a sample every 0.1 ms");
+    else if (v < 0.001)
+      note(*c, "is below 0.001 ms: the run steps every 0.001 ms and the reference wave takes a sample every 0.1 ms");
+    else if (v < 0.1)
+      note(*c, "is below 0.1 ms: the reference wave takes a sample every 0.1 ms");
+  }
+  return notes;
+}
+
+std::vector<std::string> ChemEntrySubstitutions(FormModel& form, const TChemParams& run) {
+  std::vector<std::string> notes;
+  for (const TChemEntry& e : kChemEntries) {
+    const Control* c = form.Find(e.control);
+    if (c == nullptr) continue;
+    const double kept = run.*e.param;
+    const std::string keeps = std::string("the run keeps its ") + e.what + " of " + ShortNumber(kept);
+    const double v = SafeStrToF(c->Text(), std::numeric_limits<double>::quiet_NaN());
+    if (std::isnan(v)) notes.push_back(EntryNote(*c, "does not read as a number: " + keeps));
+    else if ((e.reciprocal ? 1.0 / v : v) != kept) notes.push_back(EntryNote(*c, "is not taken: " + keeps));
+  }
+  return notes;
+}
+
+std::string EntryNote(const Control& entry, const std::string& what) {
+  return EntryName(entry) + " = " + EchoText(entry.Text()) + " " + what + ".";
+}
 
 std::string EchoText(std::string_view text) {
   constexpr size_t kEcho = 60;

@@ -45,6 +45,7 @@ void TFormPreview::btnStartClick(const std::string&) {
   FCCCVPhase = cpCharge;
   FLastVout = 0;
   FSoc01 = 0.05;
+  startNotes.Clear(form_);
 
   // 2. Runtime cell model parameters from the CC-CV page.
   FRunParams.Vmax = ControlNumber(rc_.edtVmax, 4.2);
@@ -110,6 +111,18 @@ void TFormPreview::btnStartClick(const std::string&) {
   SetPlayTimerEnabled(true);
   FIsRunning = true;
   FHasStepProc = true;
+
+  // 19. What the run takes in place of the user's values, said once.
+  for (const std::string& note : EntrySubstitutions(form_)) startNotes.Say(form_, note);
+  if (!FWave.empty())
+    for (const std::string& note : ChemEntrySubstitutions(form_, FChemP)) startNotes.Say(form_, note);
+  if (FWave.empty() && FSim && FSim->FTimebase) {
+    const TSimTimebase& tb = *FSim->FTimebase;
+    startNotes.Say(form_, "The reference wave of this run has no samples (one sample every " +
+                              FormatFloat("0.###", 1000.0 / std::max(tb.FFsHz, 1e-6)) + " ms over " +
+                              FormatFloat("0.###", tb.FTTotalS / 60.0) +
+                              " min): the SEI growth is simulated only when the run ends.");
+  }
 }
 
 void TFormPreview::UpdateSamplingFromUI() {
@@ -131,8 +144,7 @@ void TFormPreview::InitSimRateAndRing() {
     char note[160];
     std::snprintf(note, sizeof note, "Sample ring limited to %d samples: it keeps the last %.0f s of the run",
                   TSampleRing::kMaxCapacity, TSampleRing::kMaxCapacity * FDtSim);
-    DebugOut(note);
-    form_.SetText("FStatusBar", note);
+    startNotes.Say(form_, note);
   }
   // First-order lag with the step equal to the response time: alpha = dt / (dt + tau).
   FAlphaI = FDtSim / (FDtSim + FDtSim);
@@ -144,6 +156,9 @@ void TFormPreview::RecalcSimTimebase(const std::string&) {
   if (!TryParseFloat(text, UserDecimalSeparator(), ms))
     throw FormError("'" + text + "' is not a valid floating point value");
   const double tau = std::max(ms / 1000.0, 0.001);
+  if (FIsRunning && ms < 1.0)
+    startNotes.Say(form_, EntryNote(form_.Get("edtFs"), "is below 1 ms: the run responds as with 1 ms until the next Start"),
+                   "edtFs");
   double dt = tau / 20.0;
   if (FPatternHz > 0) dt = std::min(dt, 1.0 / (FPatternHz * 1024.0));
   dt = std::clamp(dt, 1e-4, 1e-3);

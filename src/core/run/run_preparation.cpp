@@ -195,6 +195,9 @@ void TFormPreview::PrepareRunDocuments() {
 
   // Chemistry of the run, with the panel's entries.
   FRunChemLoaded = static_cast<bool>(chem);
+  if (!FRunChemLoaded)
+    startNotes.Say(form_, "The chemistry file \"" + THxFacade::ResolvePath(refs.FChemFile) +
+                              "\" is missing or empty: the run uses the built-in LFP chemistry.");
   GChem = std::move(chem);
   UIToChem(GChem);
   // The chemistry file holds its own SEI scale; one fitted by Auto Scale since wins.
@@ -602,6 +605,7 @@ void TFormPreview::RegisterRunResultAutomation() {
   RegisterStateField("FLastCE1_pct", [this] { return Json(FLastCE1_pct); });
   RegisterStateField("FLastSOC_pct", [this] { return Json(FLastSOC_pct); });
   RegisterStateField("FLastDeliveredAh", [this] { return Json(FLastDeliveredAh); });
+  RegisterStateField("FStartNotes", [this] { return Json(startNotes.Notes()); });
 }
 
 }  // namespace voltaris

@@ -31,6 +31,7 @@
 #include "run/run_state.h"
 #include "run/runtime_cell.h"
 #include "run/sample_ring.h"
+#include "run/start_notes.h"
 #include "run/tick_budget.h"
 #include "waveform/reference_wave.h"
 #include "waveform/waveform.h"
@@ -384,6 +385,8 @@ class TFormPreview {
   TSampleRing FRing;
   // The share of the play interval a tick may spend stepping.
   TTickBudget FTickBudget;
+  // What the last Start took in place of the user's values (status bar, debug channel).
+  TStartNotes startNotes;
   // Chart series held by the window (owned by their charts; null until EnsureSeries).
   bool FSeriesReady = false;
   SeriesModel* FSerWaveRef = nullptr;

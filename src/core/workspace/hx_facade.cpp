@@ -240,6 +240,11 @@ TChemTemplateExtras THxFacade::GetLastChemTemplate() { return voltaris::GetLastC
 
 void THxFacade::ExportSessionToFile(const std::string& fileName) {
   const TSimRoot sim = BuildSimFromUI();
+  // A name in the workspace goes nowhere else: with the workspace unusable (a folder
+  // read-only or unreadable) the session is not quietly saved beside the program.
+  if (!fileName.empty() && !IsRooted(WithForwardSlashes(fileName))) {
+    if (const std::string problem = WorkspaceProblem(); !problem.empty()) throw DocumentError(problem);
+  }
   const std::string path = ResolvePath(fileName);
   TJsonBase::SaveToFile(path, sim);
   SaveRecentSession(path);
