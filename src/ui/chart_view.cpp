@@ -323,7 +323,7 @@ void ChartView::SyncRanges() {
     if (zoom && m.name == "left") lo = zoom->yMin, hi = zoom->yMax;
 
     // Ticks at multiples of a round step (1, 2, 2.5 or 5 times a power of ten, or the
-    // axis' increment when its labels fit): about one label per 90 px across and 28 px up,
+    // axis' increment when its labels fit): about one label per 75 px across and 28 px up,
     // never two labels that touch or read the same, and at least two ticks on an axis.
     const QFontMetricsF fm(axis->labelsFont());
     const bool painted = horizontal && PaintsBottomAxis();
