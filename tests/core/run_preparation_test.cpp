@@ -286,6 +286,12 @@ TEST_F(RunPreparationTest, StopRecomputesTheWholeRunAndDrawsTheTemperature) {
   EXPECT_EQ(chT.bottom.valueFormat, "0.0");
   EXPECT_DOUBLE_EQ(chT.bottom.maximum, 60.0);
   EXPECT_EQ(chT.left.title, "Temp (°C)");
+
+  // The next Start's temperature axis counts seconds again: no minutes title or format left over.
+  ASSERT_EQ(Run("click btnStart\n"), 0);
+  EXPECT_DOUBLE_EQ(chT.bottom.maximum, form_.FTotalSecs);
+  EXPECT_EQ(chT.bottom.title, "");
+  EXPECT_EQ(chT.bottom.valueFormat, "");
 }
 
 TEST_F(RunPreparationTest, EachStartForgetsTheCurrentOfTheLastRun) {

@@ -144,6 +144,10 @@ void TFormPreview::SetupAxes(double totalSeconds) {
     if (ChartModel* ch = form_.FindChart(name)) ConfigureTimeAxis(*ch);
   if (ChartModel* chT = form_.FindChart("chT")) {
     chT->bottom.maximum = totalSeconds;
+    // Stop draws the temperature over minutes; a new run's axis counts seconds again, so the
+    // minutes title and format of the last Stop go with it.
+    chT->bottom.title.clear();
+    chT->bottom.valueFormat.clear();
     chT->Invalidate();
   }
 }
