@@ -16,6 +16,7 @@
 #include "form/recording_platform.h"
 #include "main_window.h"
 #include "window/form_preview.h"
+#include "window_fixture.h"
 
 using namespace voltaris;
 
@@ -52,25 +53,13 @@ int TickCount(const QValueAxis* axis) {
 
 }  // namespace
 
-class ChartViewTest : public QObject {
+class ChartViewTest : public WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<RecordingPlatform> platform_;
-  std::unique_ptr<TFormPreview> form_;
-  std::unique_ptr<ui::MainWindow> window_;
 
   void Open(QSize size) {
-    dir_ = std::make_unique<QTemporaryDir>();
-    platform_ = std::make_unique<RecordingPlatform>();
-    platform_->programDir = dir_->path().toStdString();
-    form_ = std::make_unique<TFormPreview>(*platform_);
-    window_ = std::make_unique<ui::MainWindow>(*form_);
-    form_->FormCreate();
-    window_->resize(size);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenWindow(size);
     Settle();
   }
 
@@ -100,12 +89,7 @@ class ChartViewTest : public QObject {
   }
 
  private slots:
-  void cleanup() {
-    window_.reset();
-    form_.reset();
-    platform_.reset();
-    dir_.reset();
-  }
+  void cleanup() { CloseWindow(); }
 
   // The current and voltage charts show "Time (s)" under their time labels, before and
   // during a run, at the smallest supported window and a full-HD one; the last label of

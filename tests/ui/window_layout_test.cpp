@@ -24,6 +24,7 @@
 #include "form/recording_platform.h"
 #include "main_window.h"
 #include "panel_arrangers.h"
+#include "window_fixture.h"
 
 using namespace voltaris;
 
@@ -67,32 +68,13 @@ const QWidget* Holder(const QWidget* w) {
 
 }  // namespace
 
-class WindowLayoutTest : public QObject {
+class WindowLayoutTest : public WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<RecordingPlatform> platform_;
-  std::unique_ptr<TFormPreview> form_;
-  std::unique_ptr<ui::MainWindow> window_;
-
-  template <typename T>
-  T* W(const char* name) {
-    T* w = window_->findChild<T*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("missing widget %s", name);
-    return w;
-  }
 
   void Open(QSize size) {
-    dir_ = std::make_unique<QTemporaryDir>();
-    platform_ = std::make_unique<RecordingPlatform>();
-    platform_->programDir = dir_->path().toStdString();
-    form_ = std::make_unique<TFormPreview>(*platform_);
-    window_ = std::make_unique<ui::MainWindow>(*form_);
-    form_->FormCreate();
-    window_->resize(size);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenWindow(size);
     QTest::qWait(50);
     QCOMPARE(window_->size(), size);
   }
@@ -142,12 +124,7 @@ class WindowLayoutTest : public QObject {
   }
 
  private slots:
-  void cleanup() {
-    window_.reset();
-    form_.reset();
-    platform_.reset();
-    dir_.reset();
-  }
+  void cleanup() { CloseWindow(); }
 
   void geometryAtScreenSize_data() {
     QTest::addColumn<QSize>("size");

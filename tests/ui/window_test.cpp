@@ -33,6 +33,7 @@
 #include "form/recording_platform.h"
 #include "main_window.h"
 #include "qt_platform.h"
+#include "window_fixture.h"
 
 using namespace voltaris;
 
@@ -70,40 +71,17 @@ void StartScriptedProgram(QProcess& p, const QString& script, const QString& ini
 
 }  // namespace
 
-class WindowTest : public QObject {
+class WindowTest : public WindowFixture {
   Q_OBJECT
 
  private:
-  std::unique_ptr<QTemporaryDir> dir_;
-  std::unique_ptr<RecordingPlatform> platform_;
-  std::unique_ptr<TFormPreview> form_;
-  std::unique_ptr<ui::MainWindow> window_;
-
-  template <typename T>
-  T* W(const char* name) {
-    T* w = window_->findChild<T*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("missing widget %s", name);
-    return w;
-  }
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    platform_ = std::make_unique<RecordingPlatform>();
-    platform_->programDir = dir_->path().toStdString();
-    form_ = std::make_unique<TFormPreview>(*platform_);
-    window_ = std::make_unique<ui::MainWindow>(*form_);
-    form_->FormCreate();
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenWindow();
   }
 
-  void cleanup() {
-    window_.reset();
-    form_.reset();
-    platform_.reset();
-    dir_.reset();
-  }
+  void cleanup() { CloseWindow(); }
 
   void everyControlOfTheLayoutIsShownWithItsValues() {
     FormModel& m = form_->Form();
