@@ -60,6 +60,31 @@ TEST(ReferenceWave, SineOverTheDefaultSession) {
   EXPECT_NEAR(w.back(), 30.0 + 30.0 * std::sin(2 * kPi * 3 * 3599.999), 1e-6);
 }
 
+// A long wave is filled in two halves at once; every sample, the ones at the seam
+// included, is the per-sample formula to the last bit.
+TEST(ReferenceWave, LongShapeWavesEqualThePerSampleFormulaEverywhere) {
+  for (const char* kind : {"sine", "triangle", "damped_sine", "superpulse"}) {
+    const TPatternRoot p = Pattern(kind, 1.0, 4.0, 7.0);
+    const TSimRoot s = Session(1000.0, 301.0);  // 301 000 samples: past the two-thread length
+    const std::vector<double> w = Build(p, s);
+    ASSERT_EQ(w.size(), 301'000u) << kind;
+    const double dt = 1.0 / 1000.0;
+    size_t differing = 0;
+    for (size_t k = 0; k < w.size(); ++k) {
+      const double x = 7.0 * static_cast<double>(k) * dt;
+      double unit;
+      if (std::string(kind) == "superpulse") {
+        const double z = (x - std::floor(x) - 0.5) / 0.12;
+        unit = std::exp(-z * z / 2.0);
+      } else {
+        unit = ShapeValue(std::string_view(kind), x);
+      }
+      if (w[k] != 1.0 + 3.0 * unit) ++differing;
+    }
+    EXPECT_EQ(differing, 0u) << kind;
+  }
+}
+
 TEST(ReferenceWave, UnitShapesByKindInTestOrder) {
   struct Case {
     const char* kind;

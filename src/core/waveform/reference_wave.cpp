@@ -6,6 +6,8 @@
 #include <new>
 #include <numbers>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "common/unit_shapes.h"
 #include "documents/json_values.h"
@@ -75,15 +77,40 @@ double UnitShape(TRefShape shape, double p) {
   return (std::sin(kTwoPi * p) + 1.0) / 2.0;
 }
 
+// Below this many samples a wave is filled on the calling thread alone.
+constexpr std::int64_t kParallelFillSamples = std::int64_t{1} << 18;
+
 // The per-sample loop of the shape synthesis, one instance per shape so that the
-// shape is resolved once and not per sample.
+// shape is resolved once and not per sample. Each sample depends on its index alone, so a
+// long wave is filled in two halves at once (the second on a helper thread) with the same
+// samples to the last bit; without a second core, or when no thread can be started, the
+// calling thread fills it all.
 template <class Unit>
 void FillShape(std::vector<double>& wave, std::int64_t n, double f, double dt, double lo, double hi, Unit unit) {
   const double span = hi - lo;
-  for (std::int64_t k = 0; k < n; ++k) {
-    const double x = f * static_cast<double>(k) * dt;
-    wave.push_back(lo + span * unit(x));
+  wave.resize(static_cast<size_t>(std::max<std::int64_t>(n, 0)));  // NewWave reserved the room
+  double* out = wave.data();
+  const auto fill = [out, f, dt, lo, span, &unit](std::int64_t from, std::int64_t to) {
+    for (std::int64_t k = from; k < to; ++k) {
+      const double x = f * static_cast<double>(k) * dt;
+      out[k] = lo + span * unit(x);
+    }
+  };
+  const std::int64_t half = n / 2;
+  std::thread helper;
+  if (n >= kParallelFillSamples && std::thread::hardware_concurrency() > 1) {
+    try {
+      helper = std::thread(fill, half, n);
+    } catch (const std::system_error&) {
+      // No thread to be had: the calling thread fills the second half as well.
+    }
   }
+  if (!helper.joinable()) {
+    fill(0, n);
+    return;
+  }
+  fill(0, half);
+  helper.join();
 }
 
 template <TRefShape S>
