@@ -230,12 +230,6 @@ void TFormPreview::EdClampMaxChange(const std::string&) {
   ApplyFixedAxes();
 }
 
-void TFormPreview::EdClampMinChange(const std::string&) {
-  ReadCurrentLimitsFromUI();
-  InvalidateCharts();
-  ApplyFixedAxes();
-}
-
 void TFormPreview::ReadCurrentLimitsFromUI() {
   ImaxLim = form_.Number("EdClampMax", 10);
   IminLim = form_.Number("EdClampMin", 0);
@@ -564,7 +558,7 @@ void TFormPreview::SetupChartsAtCreation() {
   if (form_.Find("EdClampMax") != nullptr)
     form_.OnChange("EdClampMax", [this](const std::string& sender) { EdClampMaxChange(sender); });
   if (form_.Find("EdClampMin") != nullptr)
-    form_.OnChange("EdClampMin", [this](const std::string& sender) { EdClampMinChange(sender); });
+    form_.OnChange("EdClampMin", [this](const std::string& sender) { EdClampMaxChange(sender); });
   waveform.onTabSwitched = [this] {
     DrawRefOnChSim();
     InvalidateCharts();

@@ -122,8 +122,7 @@ void TFormPreview::FormCreate() {
   FSpeedFactor = 1;
   tbSpeedChange("tbSpeed");
   // Limits of the fixed chart axes.
-  ImaxLim = form_.Number("EdClampMax", 10);
-  IminLim = form_.Number("EdClampMin", 0);
+  ReadCurrentLimitsFromUI();
   VmaxLim = form_.Number("edtVt", 5);
   VminLim = form_.Number("edtV0", 0);
   SetupChartsAtCreation();

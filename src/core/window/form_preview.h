@@ -192,10 +192,9 @@ class TFormPreview {
   // Suspend and resume redrawing of a chart.
   void LockChart(ChartModel& chart);
   void UnlockChart(ChartModel& chart);
-  // The current clamp changed: redraw, then re-apply the limit-based axes.
+  // A current clamp (upper or lower) changed: read both limits, redraw, then re-apply the
+  // limit-based axes.
   void EdClampMaxChange(const std::string& sender);
-  // The lower current clamp changed: the same, from the new lower limit.
-  void EdClampMinChange(const std::string& sender);
   // ImaxLim and IminLim from "I Limit Max (A)" and "I Limit Min (A)" (fallbacks 10 and 0).
   void ReadCurrentLimitsFromUI();
   // A run's current and voltage are on chSim (from its Start until Reset Memory).
