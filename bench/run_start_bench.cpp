@@ -35,8 +35,9 @@ void BM_RunStart(benchmark::State& state, const char* page, const char* response
   state.counters["chemWave"] = static_cast<double>(form.FChemWave.size());
 }
 
-// Every Start with another formation time: the reference wave is built afresh each time
-// (the first Start after an edit of the pattern or the time base).
+// Every Start with another formation time: the reference wave is described afresh and its
+// mean worked out each time (the first Start after an edit of the pattern or the time base),
+// on every pattern page.
 void BM_RunStartNewWave(benchmark::State& state, const char* page, const char* responseMs) {
   RecordingPlatform platform;
   TFormPreview form(platform);
@@ -55,6 +56,17 @@ void BM_RunStartNewWave(benchmark::State& state, const char* page, const char* r
 }
 BENCHMARK_CAPTURE(BM_RunStartNewWave, CcCv1ms, "tsCC_CV", "1")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunStartNewWave, Sine1ms, "TsSine", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Super1ms, "TsSuper", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Tang1ms, "TsTang", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Parab1ms, "TsParab", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Bezier1ms, "TsBezier", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Tri1ms, "TsTri", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Trap1ms, "TsTrap", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Sigmoid1ms, "TsSigmoid", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Gaussian1ms, "TsGaussian", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Damped1ms, "TsDamped", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Exp1ms, "TsExp", "1")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RunStartNewWave, Lut1ms, "TsCustom", "1")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunStart, CcCvDefault, "tsCC_CV", "1000")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunStart, SineDefault, "TsSine", "1000")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RunStart, CcCv1ms, "tsCC_CV", "1")->Unit(benchmark::kMillisecond);

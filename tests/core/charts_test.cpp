@@ -462,7 +462,7 @@ TEST_F(ChartsTest, TabSwitchClearsTheSimulationTracesOnlyWithAReferenceWave) {
   f().UserSetPage("PcParams", "TsSine");  // no reference wave yet
   EXPECT_EQ(form_.FSerSimI->Count(), 1u);
 
-  form_.FWave = {1.0, 2.0, 3.0};
+  form_.FWave = TReferenceWave({1.0, 2.0, 3.0});
   f().UserSetPage("PcParams", "TsSuper");
   EXPECT_EQ(form_.FSerSimI->Count(), 0u);
   EXPECT_EQ(form_.FSerSimV->Count(), 0u);

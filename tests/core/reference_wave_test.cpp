@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/number_format.h"
 #include "documents/document_error.h"
 #include "documents/sim_validation.h"
 #include "waveform/reference_wave.h"
@@ -61,13 +62,16 @@ TEST(ReferenceWave, SineOverTheDefaultSession) {
 }
 
 // A long wave is filled in two halves at once; every sample, the ones at the seam
-// included, is the per-sample formula to the last bit.
+// included, is the per-sample formula to the last bit, and so is the sample the described
+// wave computes when it is read.
 TEST(ReferenceWave, LongShapeWavesEqualThePerSampleFormulaEverywhere) {
   for (const char* kind : {"sine", "triangle", "damped_sine", "superpulse"}) {
     const TPatternRoot p = Pattern(kind, 1.0, 4.0, 7.0);
     const TSimRoot s = Session(1000.0, 301.0);  // 301 000 samples: past the two-thread length
     const std::vector<double> w = Build(p, s);
+    const TReferenceWave described = DescribeReferenceWave(&p, &s, nullptr);
     ASSERT_EQ(w.size(), 301'000u) << kind;
+    ASSERT_EQ(described.size(), w.size()) << kind;
     const double dt = 1.0 / 1000.0;
     size_t differing = 0;
     for (size_t k = 0; k < w.size(); ++k) {
@@ -79,10 +83,68 @@ TEST(ReferenceWave, LongShapeWavesEqualThePerSampleFormulaEverywhere) {
       } else {
         unit = ShapeValue(std::string_view(kind), x);
       }
-      if (w[k] != 1.0 + 3.0 * unit) ++differing;
+      if (w[k] != 1.0 + 3.0 * unit || described[k] != w[k]) ++differing;
     }
     EXPECT_EQ(differing, 0u) << kind;
   }
+}
+
+// Every kind of described wave: each sample read equals the stored sample to the last bit,
+// and the mean's text is that of the sample-by-sample sum, also where the mean sits on or
+// next to a rounding boundary of the text and the period-wise sum cannot settle it.
+TEST(ReferenceWave, DescribedWavesReadAndAverageAsTheirStoredSamples) {
+  struct Case {
+    const char* name;
+    TPatternRoot pattern;
+    TSimRoot session;
+  };
+  TPatternRoot trapezoid = Pattern("trapezoid", 0.5, 5.0, 1000.0 / 210.0, 100.0 * 160.0 / 210.0);
+  trapezoid.FPattern->FRamp->FUpS = 0.01;
+  trapezoid.FPattern->FRamp->FDownS = 0.01;
+  trapezoid.FPattern->FRamp->FShape = "smooth";
+  TPatternRoot noType = Pattern("", 0, 0, 0);
+  noType.FPattern->FBaseProfile->FCcCurrentA = 0.1;  // 0.1 summed 72 000 times is not 7200
+  TPatternRoot boundaryGauss = Pattern("gaussian", 0.0, 1.0, 5.0);
+  boundaryGauss.FPattern->FPulse->FSigma = 0.003;  // steep: the bound is wide
+  const std::vector<Case> cases = {
+      {"sine at 3 Hz", Pattern("sinusoidal", 0.4, 2.0, 3.0), Session(1000, 72)},
+      {"sine on a boundary", Pattern("sinusoidal", 0.0, 1.001, 3.0), Session(1000, 72)},
+      {"sine at 2.7183 Hz", Pattern("sinusoidal", 0.4, 2.0, 2.7183), Session(1000, 72)},
+      {"sine beyond the rate", Pattern("sinusoidal", 0.4, 2.0, 3.0), Session(1, 600)},
+      {"slow sine", Pattern("sinusoidal", -1.0, 2.0, 0.0001), Session(1000, 72)},
+      {"triangle", Pattern("triangle", 1.0, 3.0, 7.0), Session(500, 100)},
+      {"tangential", Pattern("tangential", 0.2, 1.7, 3.3), Session(1000, 60)},
+      {"parabola", Pattern("parabola", 0.0, 4.0, 11.0), Session(1000, 60)},
+      {"sigmoid", Pattern("sigmoid", 0.1, 0.9, 2.0), Session(1000, 60)},
+      {"damped sine", Pattern("damped_sine", 0.0, 3.0, 4.0), Session(1000, 60)},
+      {"exponential", Pattern("exponential", 0.5, 2.5, 1.5), Session(1000, 60)},
+      {"superpulse", Pattern("superpulse", 0.0, 6.0, 5.0), Session(1000, 60)},
+      {"steep gaussian", boundaryGauss, Session(1000, 60)},
+      {"equal levels", Pattern("sinusoidal", 0.0005, 0.0005, 3.0), Session(1000, 60)},
+      {"trapezoid under the envelope", trapezoid, Session(1000, 90, 10, 20)},
+      {"degenerate trapezoid", Pattern("trapezoid", 0.0, 2.0, 0.0), Session(1000, 30, 5, 5)},
+      {"no type", noType, Session(1000, 72)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TReferenceWave wave = DescribeReferenceWave(&c.pattern, &c.session, nullptr);
+    const std::vector<double> stored = Build(c.pattern, c.session);
+    ASSERT_EQ(wave.size(), stored.size());
+    size_t differing = 0;
+    double sum = 0;
+    for (size_t k = 0; k < stored.size(); ++k) {
+      if (wave[k] != stored[k]) ++differing;
+      sum += stored[k];
+    }
+    EXPECT_EQ(differing, 0u);
+    const double mean = sum / static_cast<double>(stored.size());
+    EXPECT_EQ(wave.MeanText(), FormatFloat("0.###", mean));
+    EXPECT_EQ(wave.Mean(), mean);
+    EXPECT_EQ(wave.MeanText(), FormatFloat("0.###", mean));  // again, from what is known
+  }
+  const TReferenceWave empty;
+  EXPECT_EQ(empty.MeanText(), "0");
+  EXPECT_EQ(TReferenceWave({1.0, 2.0, 4.0}).MeanText(), FormatFloat("0.###", 7.0 / 3.0));
 }
 
 TEST(ReferenceWave, UnitShapesByKindInTestOrder) {

@@ -411,7 +411,7 @@ TEST_F(RunPreparationTest, LookingThroughThePatternPagesKeepsTheRunOnChSim) {
   ASSERT_EQ(Run("page PcParams TsSine\nclick btnReset\n"), 0);
   form_.FSerSimI->Add(0, 1);
   form_.FSerSimV->Add(0, 3);
-  form_.FWave = {1.0, 2.0};
+  form_.FWave = TReferenceWave({1.0, 2.0});
   ASSERT_EQ(Run("page PcParams TsSuper\n"), 0);
   EXPECT_EQ(form_.FSerSimI->Count(), 0u);
   EXPECT_EQ(form_.FSerSimV->Count(), 0u);

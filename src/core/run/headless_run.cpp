@@ -39,11 +39,10 @@ void TFormPreview::RunHeadlessOnce() {
 
   // 4. The pattern of the window; on the CC-CV page a constant current at the calibration
   //    level. Its reference wave goes straight to the chemistry wave (no step shaping, no
-  //    formation factor). The wave comes from the window's one wave cache: the samples of
-  //    the last Start or headless run are taken again when the inputs are the same (the
-  //    runs of one CC level in a calibration), and freed before new ones are made when they
-  //    are not, so two runs' waves are never held at once. The samples go back to the cache
-  //    afterwards; the run keeps only the chemistry wave.
+  //    formation factor). The wave comes from the window's one wave cache: the wave of the
+  //    last Start or headless run is taken again when the inputs are the same (the runs of
+  //    one CC level in a calibration). Only the samples of the chemistry wave are computed,
+  //    and the run keeps only them.
   if (pattern.FPattern) {
     TPatternBody& body = *pattern.FPattern;
     ApplyUIToPatternType(form_, pattern);
@@ -53,12 +52,9 @@ void TFormPreview::RunHeadlessOnce() {
       levels.FILowA = I;
       levels.FIHighA = I;
     }
-    FWaveCache.Keep(std::move(FWave));
-    FWave.clear();
+    FWave = TReferenceWave();
     if (!calibration.reuseBetweenRuns) FWaveCache.Forget();  // the rebuild-everything reference
-    std::vector<double> wave = FWaveCache.Build(&pattern, &sim, &cal);
-    FChemWave = DecimateChemWave(wave, waveFs, FFsSim, 1.0, FChemFs);
-    FWaveCache.Keep(std::move(wave));
+    FChemWave = DecimateChemWave(FWaveCache.Build(&pattern, &sim, &cal), waveFs, FFsSim, 1.0, FChemFs);
   } else {
     FChemWave.clear();
   }

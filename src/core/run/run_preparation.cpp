@@ -88,10 +88,10 @@ std::vector<double> ResampleTo1Hz(const SeriesModel& s) {
   return out;
 }
 
-}  // namespace
-
-std::vector<double> DecimateChemWave(const std::vector<double>& wave, double waveFsHz, double simFsHz,
-                                     double minChemFs, double& chemFs) {
+// Reads only the samples it keeps: a described reference wave computes just those.
+template <class Wave>
+std::vector<double> DecimateWave(const Wave& wave, double waveFsHz, double simFsHz, double minChemFs,
+                                 double& chemFs) {
   const bool slowWave = simFsHz < 1.0 && waveFsHz > 0 && waveFsHz < 1.0;
   chemFs = slowWave ? 1.0 : std::max(std::min(simFsHz, kChemFsMaxHz), minChemFs);
   std::vector<double> out;
@@ -112,6 +112,18 @@ std::vector<double> DecimateChemWave(const std::vector<double>& wave, double wav
   out.reserve(wave.size() / k + 1);
   for (size_t i = 0; i < wave.size(); i += k) out.push_back(wave[i]);
   return out;
+}
+
+}  // namespace
+
+std::vector<double> DecimateChemWave(const TReferenceWave& wave, double waveFsHz, double simFsHz,
+                                     double minChemFs, double& chemFs) {
+  return DecimateWave(wave, waveFsHz, simFsHz, minChemFs, chemFs);
+}
+
+std::vector<double> DecimateChemWave(const std::vector<double>& wave, double waveFsHz, double simFsHz,
+                                     double minChemFs, double& chemFs) {
+  return DecimateWave(wave, waveFsHz, simFsHz, minChemFs, chemFs);
 }
 
 double PatternCrestFactor(std::string_view patternType) {
@@ -189,9 +201,8 @@ void TFormPreview::PrepareRunDocuments() {
   FFs = FSim->FTimebase ? std::max(FSim->FTimebase->FFsHz, 1.0) : 1.0;
   FTotalSecs = FSim->FTimebase ? FSim->FTimebase->FTTotalS : 0.0;
 
-  const double mean = FWaveCache.Mean();
   form_.AddLine("MemoChemMetrics",
-                "FWave len=" + std::to_string(FWave.size()) + " I_avg=" + FormatFloat("0.###", mean) + " A");
+                "FWave len=" + std::to_string(FWave.size()) + " I_avg=" + FWave.MeanText() + " A");
 
   // Chemistry of the run, with the panel's entries.
   FRunChemLoaded = static_cast<bool>(chem);
@@ -214,8 +225,9 @@ void TFormPreview::PrepareRunDocuments() {
 
 void TFormPreview::BuildRunReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
                                          const TCalRoot* calibration) {
-  // A run holds at most kMaxRunWaveBytes of reference wave (besides the ring's 48 MB): a
-  // longer or finer run is refused with a message before anything is allocated.
+  // A run's reference wave is limited to kMaxRunWaveBytes of samples (besides the ring's
+  // 48 MB), as much as its mean may take for a moment when a period-wise sum cannot settle
+  // it: a longer or finer run is refused with a message before anything is allocated.
   if (const TSimTimebase* tb = session != nullptr ? session->FTimebase.get() : nullptr) {
     const double samples = std::nearbyint(std::max(tb->FTTotalS, 0.1) * std::max(tb->FFsHz, 1e-6));
     if (samples * sizeof(double) > kMaxRunWaveBytes) {
@@ -227,9 +239,6 @@ void TFormPreview::BuildRunReferenceWave(const TPatternRoot* pattern, const TSim
       throw FormError(msg);
     }
   }
-  // The last run's samples go back to the cache first: reused when the inputs are the
-  // same, freed before the new wave is made when they are not.
-  FWaveCache.Keep(std::move(FWave));
   FWave = FWaveCache.Build(pattern, session, calibration);
 }
 
@@ -487,8 +496,7 @@ void TFormPreview::ClearForNewRun() {
     if (s != nullptr) s->Clear();
   for (const auto& chart : form_.Charts())
     if (SeriesModel* live = chart->FindSeries("serSEI_live")) live->Clear();
-  FWaveCache.Keep(std::move(FWave));  // kept for a start with the same inputs
-  FWave.clear();
+  FWave = TReferenceWave();  // the cache keeps it for a start with the same inputs
   FSEI.clear();
   FSEIRate.clear();
   FChemWave.clear();

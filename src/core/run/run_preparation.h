@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "documents/pattern_document.h"
+#include "waveform/reference_wave.h"
 #include "waveform/step_schedules.h"
 
 namespace voltaris {
@@ -39,6 +40,8 @@ void ScaleByVoltageSchedule(std::vector<double>& wave, double fs, const std::vec
 // k-th sample with k = round(max(waveFsHz, 1) / chemFs). A wave slower than 1 Hz (response
 // time above 1 s) is interpolated to 1 Hz, the finest step the SEI simulation
 // distinguishes, so the chemistry wave still spans the run. chemFs receives the rate.
+std::vector<double> DecimateChemWave(const TReferenceWave& wave, double waveFsHz, double simFsHz,
+                                     double minChemFs, double& chemFs);
 std::vector<double> DecimateChemWave(const std::vector<double>& wave, double waveFsHz, double simFsHz,
                                      double minChemFs, double& chemFs);
 

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,33 +66,88 @@ std::vector<double> SynthesizeRampedSquare(const TPatternRoot* pattern, const TS
 // first and the last sample become 0. Nothing without a time base or samples.
 void ApplySimGlobalRamp(std::vector<double>& wave, const TSimRoot* session);
 
-// The reference wave of a pattern at the session's time base. The calibration is
-// accepted and not used. Empty when the pattern, its body, the session or its time
-// base is missing. Throws std::range_error when the sample count does not fit a
-// 32-bit signed integer.
+// A run's reference wave as a description: sample k is computed when it is read, to the
+// last bit the sample the stored wave holds, so a run that reads a hundredth of its samples
+// (the chemistry wave) and its mean neither pays for nor holds all of them. Copies share
+// the description and what was worked out about the mean; nothing here is shared between
+// threads.
+class TReferenceWave {
+ public:
+  TReferenceWave();
+  // Samples given as they are (the chemistry table's preview wave).
+  explicit TReferenceWave(std::vector<double> samples);
+
+  size_t size() const { return n_; }
+  bool empty() const { return n_ == 0; }
+  // Sample k < size().
+  double operator[](size_t k) const;
+  // Every sample; a long shape wave is filled in two halves at once. Throws
+  // std::runtime_error when there is no memory for them.
+  std::vector<double> Samples() const;
+  // The samples summed in index order over their count (0 for an empty wave), worked out
+  // once per description.
+  double Mean() const;
+  // FormatFloat("0.###", Mean()). A periodic or constant wave is summed period-wise with a
+  // bound on the difference to the sample-by-sample sum: when no rounding boundary of the
+  // text lies within the bound the text is that of the bounds; otherwise Mean() decides.
+  std::string MeanText() const;
+
+ private:
+  friend TReferenceWave DescribeReferenceWave(const TPatternRoot*, const TSimRoot*, const TCalRoot*);
+  friend TReferenceWave DescribeShapePattern(const TPatternRoot*, const TSimRoot*, std::string_view);
+  friend TReferenceWave DescribeRampedSquare(const TPatternRoot*, const TSimRoot*);
+
+  enum class TKind { Stored, Constant, Shape, Gauss, Periodic };
+  struct TMeanMemo {
+    bool bounded = false;  // whether lo..hi was worked out
+    bool boundable = false;
+    double lo = 0, hi = 0;
+    std::optional<double> exact;
+  };
+  // Bounds on Mean() from a period-wise sum; false when the wave gives none.
+  bool MeanBounds(double& lo, double& hi) const;
+  bool ShapeMeanBounds(double& lo, double& hi) const;
+  double ShapeUnit(double x) const;
+
+  TKind kind_ = TKind::Stored;
+  size_t n_ = 0;
+  // Constant: value_. Shape and Gauss: lo_ + span_ u(f_ k dt_), u of shape_ or the Gaussian
+  // pulse (sigma_, centre_). Periodic: one period of samples_ repeated, then the run
+  // envelope fading the first rampIn_ and the last rampOut_ samples.
+  double value_ = 0, lo_ = 0, span_ = 0, f_ = 0, dt_ = 0, sigma_ = 0, centre_ = 0;
+  TRefShape shape_ = TRefShape::Sine;
+  std::int64_t rampIn_ = 0, rampOut_ = 0;
+  std::shared_ptr<const std::vector<double>> samples_;
+  std::shared_ptr<TMeanMemo> memo_;
+};
+
+// The reference wave of a pattern at the session's time base, described. The calibration
+// is accepted and not used. Empty when the pattern, its body, the session or its time base
+// is missing. Throws std::range_error when the sample count does not fit a 32-bit signed
+// integer.
+TReferenceWave DescribeReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
+                                     const TCalRoot* calibration);
+TReferenceWave DescribeShapePattern(const TPatternRoot* pattern, const TSimRoot* session, std::string_view kind);
+TReferenceWave DescribeRampedSquare(const TPatternRoot* pattern, const TSimRoot* session);
+
+// Its samples, stored.
 std::vector<double> BuildReferenceWave(const TPatternRoot* pattern, const TSimRoot* session,
                                        const TCalRoot* calibration);
 
-// The last reference wave of a window (its Start and its headless runs) with the inputs it was
-// built from: a start whose pattern and time base are those of the last build takes the
-// same samples again instead of synthesising them anew, and a start with other inputs
-// frees the old samples before the new ones are made, so two runs' waves are never held
-// at once. One instance per window: nothing here is shared between threads.
+// The last reference wave of a window (its Start and its headless runs) with the inputs it
+// was described from: a start whose pattern and time base are those of the last build
+// takes the same wave again, with what was worked out about its mean, instead of
+// describing it anew. One instance per window: nothing here is shared between threads.
 class TReferenceWaveCache {
  public:
-  // BuildReferenceWave(pattern, session, calibration), moved out to the caller. The kept
-  // samples are handed over when the inputs match; otherwise they are freed first.
-  std::vector<double> Build(const TPatternRoot* pattern, const TSimRoot* session, const TCalRoot* calibration);
-  // Mean of the samples handed out by the last Build (0 for an empty wave).
-  double Mean() const { return mean_; }
-  // Takes the samples back when the run is done with them (its Clear). Only the very
-  // samples the last Build handed out are kept; anything else is freed.
-  void Keep(std::vector<double>&& wave);
+  // DescribeReferenceWave(pattern, session, calibration), or the last one when the inputs
+  // match.
+  TReferenceWave Build(const TPatternRoot* pattern, const TSimRoot* session, const TCalRoot* calibration);
   // The wave handed out was replaced or changed: nothing kept may be reused.
   void Forget();
-  // Whether the last Build reused the kept samples (for measurements and tests).
+  // Whether the last Build reused the kept wave (for measurements and tests).
   bool LastBuildReused() const { return reused_; }
-  // How many Builds synthesised their samples and how many reused kept ones, since the
+  // How many Builds described a wave anew and how many reused the kept one, since the
   // cache was made (a calibration's runs or a benchmark read them as differences).
   int Builds() const { return builds_; }
   int Reuses() const { return reuses_; }
@@ -107,11 +164,8 @@ class TReferenceWaveCache {
   };
   static Key KeyOf(const TPatternRoot* pattern, const TSimRoot* session);
 
-  Key key_;                      // inputs of the samples handed out or kept
-  std::vector<double> kept_;     // samples given back by Keep
-  const double* handedOut_ = nullptr;
-  size_t handedOutSize_ = 0;
-  double mean_ = 0;
+  Key key_;              // inputs of the kept wave
+  TReferenceWave kept_;  // the wave of the last Build
   bool reused_ = false;
   int builds_ = 0;
   int reuses_ = 0;

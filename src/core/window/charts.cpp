@@ -569,11 +569,7 @@ void TFormPreview::SetupChartsAtCreation() {
 void TFormPreview::RegisterChartAutomation() {
   RegisterStateField("FFs", [this] { return Json(FFs); });
   RegisterStateField("FWaveLength", [this] { return Json(FWave.size()); });
-  RegisterStateField("FWaveMean", [this] {
-    double sum = 0.0;
-    for (double v : FWave) sum += v;
-    return Json(FWave.empty() ? 0.0 : sum / static_cast<double>(FWave.size()));
-  });
+  RegisterStateField("FWaveMean", [this] { return Json(FWave.Mean()); });
   RegisterStateField("FSEIDoneSec", [this] { return Json(FSEIDoneSec); });
   RegisterStateField("FWindowBaseSec", [this] { return Json(FWindowBaseSec); });
   RegisterStateField("FLastSOC_pct", [this] { return Json(FLastSOC_pct); });

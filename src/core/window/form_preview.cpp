@@ -46,7 +46,7 @@ TFormPreview::TFormPreview(IPlatform& platform) : platform_(platform) {
   // In the chemistry-table mode the preview's samples become the run's reference wave.
   waveform.preview.onChemPreviewWave = [this](const std::vector<double>& wave, double fsHz) {
     FWaveCache.Forget();  // these samples are not the reference wave of its inputs
-    FWave = wave;
+    FWave = TReferenceWave(wave);
     FFs = fsHz;
   };
   RegisterWaveformProbes();

@@ -229,8 +229,8 @@ class TFormPreview {
   void PrepareRunDocuments();
   void ApplyPatternOverridesFromUI(TPatternRoot& pattern);
   // Start and headless runs: FWave = the reference wave of `pattern` at the session's time
-  // base, reused from FWaveCache when these inputs are those of the last build (its mean is
-  // FWaveCache.Mean()); the old samples are freed before new ones are made.
+  // base, described (its samples are computed when read), reused from FWaveCache with
+  // what is known of its mean when these inputs are those of the last build.
  public:
   void BuildRunReferenceWave(const TPatternRoot* pattern, const TSimRoot* session, const TCalRoot* calibration);
 
@@ -410,8 +410,8 @@ class TFormPreview {
   std::vector<double> FSEIRate{};   // its growth rate, nm/s
   double FLastSOC_pct = 0.0;
   bool FStepTgtInit = false;
-  std::vector<double> FWave{};      // reference wave of the whole run at FFs
-  TReferenceWaveCache FWaveCache;   // FWave's inputs and, between runs, its samples
+  TReferenceWave FWave{};           // reference wave of the whole run at FFs
+  TReferenceWaveCache FWaveCache;   // FWave's inputs and, between runs, the wave
   // Full-rate playback buffers of the CC-CV page (emptied by the whole-run snapshot).
   std::vector<double> FCurrFull{};
   std::vector<double> FVoltFull{};
