@@ -71,6 +71,17 @@ void SetIfChanged(const Current& current, const Wanted& wanted, Setter set) {
   if (!(current == wanted)) set(wanted);
 }
 
+// Diameter in pixels of a point series' markers.
+double MarkerSize(const SeriesModel& s) { return s.pointSize > 0 ? s.pointSize + 2.0 : 6.0; }
+
+// Radius in pixels, outline included, of the markers a series draws on its points (the
+// dots of a line with visible points are one and a half pen widths across); 0 for none.
+double MarkerRadius(const SeriesModel& s) {
+  if (s.kind == SeriesKind::Point) return MarkerSize(s) / 2.0 + 1.0;
+  if (s.pointStyle != PointStyle::None) return std::max(1, s.width) * 0.75 + 1.0;
+  return 0.0;
+}
+
 }  // namespace
 
 void FillEnvelope(const SeriesModel& s, int columns, QList<QPointF>& out) {
@@ -235,7 +246,7 @@ void ChartView::SyncSeries(bool pointsToo) {
       auto* sc = static_cast<QScatterSeries*>(q);
       SetIfChanged(sc->color(), s.brush ? C(*s.brush) : color, [&](const QColor& c) { sc->setColor(c); });
       SetIfChanged(sc->borderColor(), color, [&](const QColor& c) { sc->setBorderColor(c); });
-      SetIfChanged(sc->markerSize(), s.pointSize > 0 ? s.pointSize + 2.0 : 6.0, [&](qreal m) { sc->setMarkerSize(m); });
+      SetIfChanged(sc->markerSize(), MarkerSize(s), [&](qreal m) { sc->setMarkerSize(m); });
     } else {
       QPen pen(color);
       pen.setWidthF(std::max(1, s.width));
@@ -286,31 +297,49 @@ int ChartView::EnvelopeColumns() const {
 }
 
 void ChartView::SyncRanges() {
-  // Automatic ranges follow the data of the series drawn against each axis.
+  // Automatic ranges follow the data of the series drawn against each axis. A marker (the
+  // state of charge on the OCV curve, the dots of its table points) keeps its radius inside
+  // the plot: the plot clips it, so a marker on the edge of the data would show only half.
+  const QRectF plot = chart_->plotArea();
   auto dataRange = [&](const std::string& axisName, bool horizontal, double& lo, double& hi) {
     lo = std::numeric_limits<double>::infinity();
     hi = -lo;
+    double markLo = lo, markHi = -lo, radius = 0;
     for (const auto& sp : model_.Series()) {
       const SeriesModel& s = *sp;
       if (!s.visible || !s.active) continue;
       if (!horizontal && s.axis != axisName && !(axisName == "left" && model_.FindAxis(s.axis) == nullptr)) continue;
+      const double markerRadius = MarkerRadius(s);
+      const bool marker = markerRadius > 0;
       const auto& v = horizontal ? s.Xs() : s.Ys();
       for (double x : v)
         if (std::isfinite(x)) {
           lo = std::min(lo, x);
           hi = std::max(hi, x);
+          if (marker) {
+            markLo = std::min(markLo, x);
+            markHi = std::max(markHi, x);
+            radius = std::max(radius, markerRadius);
+          }
         }
     }
     if (!std::isfinite(lo)) {
       lo = 0;
       hi = 1;
-    } else if (hi - lo < 1e-12) {
+      return;
+    }
+    if (hi - lo < 1e-12) {
       const double pad = std::max(1e-9, std::fabs(hi) * 0.05 + (hi == 0 ? 1 : 0));
       lo -= pad;
       hi += pad;
     }
+    const double extent = horizontal ? plot.width() : plot.height();
+    if (radius > 0 && extent > 4.0 * radius) {
+      const double perPixel = (hi - lo) / (extent - 2.0 * radius);
+      lo = std::min(lo, markLo - radius * perPixel);
+      hi = std::max(hi, markHi + radius * perPixel);
+    }
   };
-  const QRectF plot = chart_->plotArea();
   auto apply = [&](QValueAxis* axis, const AxisModel& m, bool horizontal) {
     ApplyAxis(axis, m, horizontal);
     double lo = m.minimum, hi = m.maximum, dlo = 0, dhi = 1;

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QValueAxis>
 #include <cmath>
+#include <utility>
 #include <memory>
 
 #include "chart_view.h"
@@ -115,6 +116,36 @@ class ChartViewTest : public WindowFixture {
       QVERIFY(!view->BottomTitleRect().isEmpty());
       QVERIFY(view->BottomLabels().size() >= 3);
       QVERIFY2(PaintedAxisFault(*view).isEmpty(), qPrintable(QString::fromLatin1(name) + QStringLiteral(": ") + PaintedAxisFault(*view)));
+    }
+  }
+
+  // A marker on the corner of the data (the state of charge at 100 % on the OCV curve, or
+  // at 0 % before a run) is drawn whole: the automatic ranges keep its radius inside the plot.
+  void markersOnTheEdgeOfTheDataAreWhole() {
+    Open(QSize(1280, 800));
+    ChartModel& chart = form_->Form().Chart("chOCV");
+    for (const auto& series : chart.Series()) series->Clear();
+    SeriesModel& curve = chart.AddSeries("cornerCurve", SeriesKind::Line);
+    for (const auto& [soc, ocv] : {std::pair{0.0, 3.0}, std::pair{50.0, 3.3}, std::pair{100.0, 3.6}}) curve.Add(soc, ocv);
+    SeriesModel& mark = chart.AddSeries("cornerMarks", SeriesKind::Point);
+    mark.pointSize = 6;
+    mark.Add(100.0, 3.6);
+    mark.Add(0.0, 3.0);
+    chart.Invalidate();
+    Settle();
+    QChart* drawn = window_->Chart("chOCV")->chart();
+    const QRectF plot = drawn->plotArea();
+    const auto* bottom = qobject_cast<QValueAxis*>(drawn->axes(Qt::Horizontal).first());
+    const auto* left = qobject_cast<QValueAxis*>(drawn->axes(Qt::Vertical).first());
+    QVERIFY(bottom != nullptr && left != nullptr);
+    const double radius = (6 + 2) / 2.0;
+    for (const auto& [x, y] : {std::pair{100.0, 3.6}, std::pair{0.0, 3.0}}) {
+      const double px = plot.left() + (x - bottom->min()) / (bottom->max() - bottom->min()) * plot.width();
+      const double py = plot.bottom() - (y - left->min()) / (left->max() - left->min()) * plot.height();
+      QVERIFY2(px - radius >= plot.left() - 0.5 && px + radius <= plot.right() + 0.5,
+               qPrintable(QStringLiteral("x %1 px in %2..%3").arg(px).arg(plot.left()).arg(plot.right())));
+      QVERIFY2(py - radius >= plot.top() - 0.5 && py + radius <= plot.bottom() + 0.5,
+               qPrintable(QStringLiteral("y %1 px in %2..%3").arg(py).arg(plot.top()).arg(plot.bottom())));
     }
   }
 
