@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "automation/script_runner.h"
+#include "common/number_format.h"
 #include "run/run_preparation.h"
 #include "workspace/hx_facade.h"
 
@@ -111,6 +112,24 @@ TEST_F(RunPreparationTest, ARunOnEachPatternPageEndsWithItsFigures) {
     const Json& out = d["state"]["FSimOut"];
     EXPECT_EQ(out["SEI_nm"]["length"], form_.FSerSimI->Count());
     EXPECT_NEAR(out["Q_Ah"].get<double>(), m["Q_Ah"].get<double>(), 0.01 * m["Q_Ah"].get<double>());
+  }
+}
+
+// At a 1 ms response time a Start reads a hundredth of the 3.6 million samples of its
+// reference wave; the mean its first memo line gives is still the one that all of them
+// summed in order give, on every pattern page.
+TEST_F(RunPreparationTest, TheStartLineGivesTheMeanOfEverySampleOnEveryPage) {
+  f().SetText("edtFs", "1");
+  for (const char* page : {"TsSine", "TsSuper", "TsTang", "TsParab", "TsBezier", "TsTri", "TsTrap", "TsSigmoid",
+                           "TsGaussian", "TsDamped", "TsExp", "TsCustom", "tsCC_CV"}) {
+    SCOPED_TRACE(page);
+    ASSERT_EQ(Run(std::string("page PcParams ") + page + "\nclick btnStart\n"), 0);
+    const std::vector<double> samples = form_.FWave.Samples();
+    ASSERT_EQ(samples.size(), 3'600'000u);
+    double sum = 0;
+    for (double x : samples) sum += x;
+    EXPECT_EQ(form_.FWave.MeanText(), FormatFloat("0.###", sum / static_cast<double>(samples.size())));
+    ASSERT_EQ(Run("click btnStop\n"), 0);
   }
 }
 

@@ -63,9 +63,9 @@ void AddWindowToCharts_FromRing(const TSampleRing& ring, ChartModel& chI, ChartM
   const int count = ring.FRingCount();
   if (count <= 1) return;
 
-  const std::vector<double>& T = ring.FRingT();
-  const std::vector<double>& I = ring.FRingI();
-  const std::vector<double>& V = ring.FRingV();
+  const TSampleRing::TSlots& T = ring.FRingT();
+  const TSampleRing::TSlots& I = ring.FRingI();
+  const TSampleRing::TSlots& V = ring.FRingV();
   auto slot = [&](int k) { return static_cast<std::size_t>(ring.RingAbsIndex(k)); };
 
   const int last = count - 1;

@@ -21,15 +21,16 @@ void TSampleRing::RingInit(int capacity) {
              std::to_string(kMaxCapacity));
     cap = kMaxCapacity;
   }
-  // The same capacity keeps the storage: only the valid samples are ever read, so the
-  // slots need no zeroing. Another capacity frees the old storage before taking the new.
+  // Only the valid samples are ever read, so the slots are never zeroed: the same capacity
+  // keeps the storage, and new storage stays untouched until samples are pushed. Another
+  // capacity frees the old storage before taking the new.
   if (cap != cap_ || t_.size() != static_cast<size_t>(cap)) {
-    std::vector<double>().swap(t_);
-    std::vector<double>().swap(i_);
-    std::vector<double>().swap(v_);
-    t_.assign(static_cast<size_t>(cap), 0.0);
-    i_.assign(static_cast<size_t>(cap), 0.0);
-    v_.assign(static_cast<size_t>(cap), 0.0);
+    TSlots().swap(t_);
+    TSlots().swap(i_);
+    TSlots().swap(v_);
+    t_.resize(static_cast<size_t>(cap));
+    i_.resize(static_cast<size_t>(cap));
+    v_.resize(static_cast<size_t>(cap));
   }
   cap_ = cap;
   RingClear();

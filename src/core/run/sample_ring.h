@@ -7,10 +7,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/default_init_allocator.h"
+
 namespace voltaris {
 
 class TSampleRing {
  public:
+  // Slots are written before they are read, so new storage is not zeroed: a short run
+  // touches only the pages of the samples it pushes.
+  using TSlots = std::vector<double, TDefaultInitAllocator<double>>;
+
   // Smallest ring: RingInit raises smaller capacities to this.
   static constexpr int kMinCapacity = 200;
   // Largest ring (three doubles per sample, 48 MB): holds 30 minutes of samples down to a
@@ -36,9 +42,9 @@ class TSampleRing {
   int FRingHead() const { return head_; }
   int FRingCount() const { return count_; }
   // Per-slot storage, FRingCap() elements each.
-  const std::vector<double>& FRingT() const { return t_; }
-  const std::vector<double>& FRingI() const { return i_; }
-  const std::vector<double>& FRingV() const { return v_; }
+  const TSlots& FRingT() const { return t_; }
+  const TSlots& FRingI() const { return i_; }
+  const TSlots& FRingV() const { return v_; }
 
   // Logical index of the first sample whose time is >= tStart, searching from the oldest;
   // 0 when none is. Uses a binary search while the valid times are in order.
@@ -53,7 +59,7 @@ class TSampleRing {
   // Number of neighbouring valid samples whose time does not rise (times out of order,
   // for example after a second run was pushed without emptying the ring).
   int64_t descents_ = 0;
-  std::vector<double> t_, i_, v_;
+  TSlots t_, i_, v_;
 };
 
 inline void TSampleRing::RingPush(double t, double I, double V) {

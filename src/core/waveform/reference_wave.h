@@ -2,8 +2,8 @@
 // session's time base, for the full run length, synthesised from the pattern document.
 // It uses generic normalised shapes driven only by the document's levels, frequency and
 // pulse settings - not the detailed tab formulas that the live set-point evaluates.
-// Sample k belongs to time k / fs. The run start and the headless run build it once and
-// decimate it into the input of the SEI growth simulation.
+// Sample k belongs to time k / fs. The run start and the headless run describe it once and
+// read the samples of the SEI growth simulation's input from it.
 #pragma once
 
 #include <cstdint>
@@ -66,10 +66,10 @@ std::vector<double> SynthesizeRampedSquare(const TPatternRoot* pattern, const TS
 // first and the last sample become 0. Nothing without a time base or samples.
 void ApplySimGlobalRamp(std::vector<double>& wave, const TSimRoot* session);
 
-// A run's reference wave as a description: sample k is computed when it is read, to the
-// last bit the sample the stored wave holds, so a run that reads a hundredth of its samples
-// (the chemistry wave) and its mean neither pays for nor holds all of them. Copies share
-// the description and what was worked out about the mean; nothing here is shared between
+// A run's reference wave as a description: sample k is computed when it is read, the same
+// to the last bit as the stored wave's, so a run that reads a hundredth of its samples (the
+// chemistry wave) and its mean neither pays for nor holds all of them. Copies share the
+// description and what was worked out about the mean; nothing here is shared between
 // threads.
 class TReferenceWave {
  public:
@@ -99,8 +99,8 @@ class TReferenceWave {
 
   enum class TKind { Stored, Constant, Shape, Gauss, Periodic };
   struct TMeanMemo {
-    bool bounded = false;  // whether lo..hi was worked out
-    bool boundable = false;
+    bool bounded = false;    // whether the bounds were looked for
+    bool boundable = false;  // whether lo..hi holds them
     double lo = 0, hi = 0;
     std::optional<double> exact;
   };
