@@ -126,14 +126,25 @@ double GaussUnit(double x, double sigma, double centre) {
   return std::exp(-z * z / 2.0);
 }
 
-// The run envelope over the samples: the first nIn fade in, the last nOut fade out, so the
-// first and the last sample become 0 (a sample in both fades takes both factors).
+// Sample i of n under the run envelope: the first nIn fade in, the last nOut fade out, so
+// the first and the last sample become 0 (a sample in both fades takes both factors).
+double Faded(double v, std::int64_t i, std::int64_t n, std::int64_t nIn, std::int64_t nOut) {
+  if (i < nIn) v *= static_cast<double>(i) / static_cast<double>(nIn);
+  const std::int64_t back = n - 1 - i;
+  if (back < nOut) v *= static_cast<double>(back) / static_cast<double>(nOut);
+  return v;
+}
+
+// The run envelope over the samples; only the faded samples are visited.
 void ApplyEnvelope(std::vector<double>& wave, std::int64_t nIn, std::int64_t nOut) {
   const auto n = static_cast<std::int64_t>(wave.size());
-  for (std::int64_t i = 0; i < nIn; ++i)
-    wave[static_cast<size_t>(i)] *= static_cast<double>(i) / static_cast<double>(nIn);
-  for (std::int64_t i = 0; i < nOut; ++i)
-    wave[static_cast<size_t>(n - 1 - i)] *= static_cast<double>(i) / static_cast<double>(nOut);
+  const std::int64_t in = std::min(nIn, n);
+  const auto fade = [&](std::int64_t i) {
+    double& v = wave[static_cast<size_t>(i)];
+    v = Faded(v, i, n, nIn, nOut);
+  };
+  for (std::int64_t i = 0; i < in; ++i) fade(i);
+  for (std::int64_t i = std::max(n - nOut, in); i < n; ++i) fade(i);
 }
 
 // Lengths in samples of the session's fade-in and fade-out over n samples.
@@ -232,12 +243,7 @@ double TReferenceWave::operator[](size_t k) const {
     case TKind::Periodic: break;
   }
   const std::vector<double>& one = *samples_;
-  double v = one[k % one.size()];
-  const auto i = static_cast<std::int64_t>(k);
-  if (i < rampIn_) v *= static_cast<double>(i) / static_cast<double>(rampIn_);
-  const std::int64_t back = static_cast<std::int64_t>(n_) - 1 - i;
-  if (back < rampOut_) v *= static_cast<double>(back) / static_cast<double>(rampOut_);
-  return v;
+  return Faded(one[k % one.size()], static_cast<std::int64_t>(k), static_cast<std::int64_t>(n_), rampIn_, rampOut_);
 }
 
 std::vector<double> TReferenceWave::Samples() const {
@@ -275,6 +281,7 @@ std::vector<double> TReferenceWave::Samples() const {
   }
   return wave;
 }
+
 double TReferenceWave::Mean() const {
   TMeanMemo& memo = *memo_;
   if (!memo.exact) {
@@ -312,7 +319,9 @@ bool TReferenceWave::MeanBounds(double& lo, double& hi) const {
   switch (kind_) {
     case TKind::Stored: return false;
     case TKind::Shape:
-    case TKind::Gauss: return ShapeMeanBounds(lo, hi);
+    case TKind::Gauss:
+      if (!ShapeMeanEstimate(estimate, bound)) return false;
+      break;
     case TKind::Constant:
       if (!std::isfinite(value_)) return false;
       estimate = value_;
@@ -357,7 +366,7 @@ bool TReferenceWave::MeanBounds(double& lo, double& hi) const {
 // the cycles per sample): each differs from the shape at that phase by at most its slope
 // times delta, as long as no residue but 0 comes within delta of the period's wrap. The
 // residue 0, at the wrap, is evaluated sample by sample.
-bool TReferenceWave::ShapeMeanBounds(double& lo, double& hi) const {
+bool TReferenceWave::ShapeMeanEstimate(double& estimate, double& bound) const {
   if (!(f_ > 0.0) || !(dt_ > 0.0) || !std::isfinite(f_) || !std::isfinite(dt_) || !std::isfinite(lo_) ||
       !std::isfinite(span_))
     return false;
@@ -402,14 +411,11 @@ bool TReferenceWave::ShapeMeanBounds(double& lo, double& hi) const {
         }
         for (size_t k = 0; k < n_; k += uq) sum += (*this)[k];
         const double terms = static_cast<double>(uq + n_ / uq + 2);
-        const double estimate = static_cast<double>(sum / static_cast<long double>(n_));
+        estimate = static_cast<double>(sum / static_cast<long double>(n_));
         // Per sample: the slope over delta and the shape's rounding at both phases.
-        const double bound = std::fabs(span_) * (slope * delta + 64.0 * kUnit) + 4.0 * kUnit * m +
-                             SequentialMeanError(n_, m) + (terms * 0x1p-63 + 2.0 * kUnit) * m;
-        const double widen = 4.0 * kUnit * (std::fabs(estimate) + bound);
-        lo = estimate - bound - widen;
-        hi = estimate + bound + widen;
-        return std::isfinite(lo) && std::isfinite(hi);
+        bound = std::fabs(span_) * (slope * delta + 64.0 * kUnit) + 4.0 * kUnit * m + SequentialMeanError(n_, m) +
+                (terms * 0x1p-63 + 2.0 * kUnit) * m;
+        return true;
       }
     }
     const long double rest = x - a;

@@ -106,7 +106,8 @@ class TReferenceWave {
   };
   // Bounds on Mean() from a period-wise sum; false when the wave gives none.
   bool MeanBounds(double& lo, double& hi) const;
-  bool ShapeMeanBounds(double& lo, double& hi) const;
+  // The period-wise mean of a shape wave and the bound on its difference to Mean().
+  bool ShapeMeanEstimate(double& estimate, double& bound) const;
   double ShapeUnit(double x) const;
 
   TKind kind_ = TKind::Stored;
